@@ -1,0 +1,63 @@
+// The report driver: one full report into a report box, 41 appends.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "sections/display/edid.h"
+#include "sections/system/processor.h"
+#include "values/text.h"
+
+class ReportBox {
+public:
+    virtual ~ReportBox() = default;
+    virtual void set_content(const Text& text) = 0;
+    virtual void append_text(const Text& text) = 0;
+};
+
+// Where each value of the report comes from; the machine's own builders by
+// default, replaceable for tests.
+struct ReportSources {
+    std::function<std::uint32_t()> tick = tick_count;
+    std::function<void(Text&, Text&)> os_caption_and_bitness;
+    std::function<void(Text&, Text&)> chassis_and_maker;
+    std::function<int()> os_family;
+    std::function<bool()> is_64bit;
+    std::function<Text()> host;
+    std::function<Text()> user_name;
+    std::function<ProcessorFacts()> processor_facts;
+    std::function<Text()> processor_signature;
+    std::function<void(int, std::int32_t&, std::int32_t&, std::int32_t&, std::int32_t&)>
+        display_mode;
+    std::function<std::int32_t()> screens;
+    std::function<std::int32_t()> taskbar;
+    std::function<MonitorInfo()> monitor;
+    std::function<Text()> memory;
+    std::function<Text()> disk;
+    std::function<Text()> video;
+    std::function<Text()> board;
+};
+
+ReportSources machine_sources();
+void build_report(ReportBox& box, const ReportSources& sources);
+void build_report(ReportBox& box);
+
+Text banner(const Text& title);
+Text elapsed_line(std::uint32_t start_tick, std::uint32_t end_tick);
+// The eight monitor lines of the display section.
+Text monitor_lines(const MonitorInfo& info);
+
+// A report box that just keeps the text, for the console and for tests.
+class TextReportBox : public ReportBox {
+public:
+    void set_content(const Text& text) override {
+        content = text;
+        pieces.clear();
+    }
+    void append_text(const Text& text) override {
+        content += text;
+        pieces.push_back(text);
+    }
+    Text content;
+    TextArray pieces;
+};

@@ -1,0 +1,71 @@
+#include "reply/reply.h"
+
+#include <cstring>
+
+#include "automation/pattern_matcher.h"
+
+Text text_after(const Text& text, const Text& key) {
+    int at = find_text_backwards(text, key);
+    if (at < 0) return Text();
+    return text.substr(static_cast<std::size_t>(at) - 1 + key.size());
+}
+
+Text text_before(const Text& text, const Text& key, bool ignore_case) {
+    int at = find_text(text, key, std::nullopt, ignore_case);
+    if (at < 0) return Text();
+    return text.substr(0, static_cast<std::size_t>(at) - 1);
+}
+
+Text text_between(const Text& text, const Text& start_key, const Text& end_key) {
+    const Text start = replace_subtext(start_key, "#引号", "\"", 1, -1, true);
+    const Text end = replace_subtext(end_key, "#引号", "\"", 1, -1, true);
+    int at = find_text(text, start);
+    if (at < 0) return Text();
+    int v = at + text_length(start);
+    int stop = find_text(text, end, v);
+    if (stop < 0) return Text();
+    return text_middle(text, v, stop - v);
+}
+
+Text clean_value(const Text& text) {
+    PatternMatcher matcher;
+    matcher.execute("\\n\\s*\\r", text);
+    Text out = matcher.replace(Text());
+    if (text_starts_with(out, "\r\n")) out.erase(0, 2);
+    if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0) out.resize(out.size() - 2);
+    return out;
+}
+
+int line_count(const Text& text) {
+    if (text.empty()) return 0;
+    int n = 1;
+    for (char c : text)
+        if (c == '\n') ++n;
+    return n;
+}
+
+Text line_at(const Text& text, int n) {
+    TextArray pieces = split_text(text, "\r\n");
+    if (n < 1 || n > static_cast<int>(pieces.size())) return Text();
+    return pieces[static_cast<std::size_t>(n) - 1];
+}
+
+int compare_text(const Text& a, const Text& b) {
+    std::size_t n = std::min(a.size(), b.size());
+    int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
+    if (c != 0) return c < 0 ? -1 : 1;
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+TextArray reply_lines(const Text& reply) {
+    // Split once: line_at for every n would split the reply n times over.
+    TextArray pieces = split_text(reply, "\r\n");
+    TextArray kept;
+    int n = line_count(reply);
+    for (int k = 1; k <= n && k <= static_cast<int>(pieces.size()); ++k) {
+        const Text& line = pieces[static_cast<std::size_t>(k) - 1];
+        if (compare_text(line, Text()) != 0) kept.push_back(line);
+    }
+    return kept;
+}

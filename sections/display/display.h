@@ -1,0 +1,25 @@
+// Display section: screen metrics (platform side) and the monitor's EDID.
+#pragma once
+
+#include <cstdint>
+
+#include "sections/display/edid.h"
+#include "values/text.h"
+
+extern const char* const kMonitorScript;
+
+// Writes the four outputs only when the mode could be read.
+void query_display_mode(int device, std::int32_t& bits_per_pixel, std::int32_t& width,
+                        std::int32_t& height, std::int32_t& refresh);
+std::int32_t count_screens();
+std::int32_t taskbar_thickness();
+
+enum class RegistryRoot { LocalMachine };
+
+MonitorInfo read_monitor_info();
+Bytes read_edid_bytes(const Text& device_id);
+// Platform side: a REG_BINARY value at "key path\value name", or nothing.
+Bytes registry_read_binary(RegistryRoot root, const Text& full_path);
+// The key path and value name of a full path, split at its last backslash
+// (never at the second byte of a double-byte character).
+void split_registry_path(const Text& full_path, Text& key_path, Text& value_name);

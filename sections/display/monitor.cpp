@@ -1,0 +1,58 @@
+#include "automation/script_lines.h"
+#include "automation/script_query.h"
+#include "reply/reply.h"
+#include "sections/display/display.h"
+
+const char* const kMonitorScript =
+    "Function GetA()\r\n"
+    "Dim R, wmi, obj, i\r\n" QV_GETOBJECT_LINE QV_QUERY_LINE("Win32_DesktopMonitor")
+    "    For Each obj In A\r\n"
+    "        i=i+1\r\n"
+    "        R = R & \"显示器\" & Cstr(i) & \"参数a=\" & obj.ConfigManagerErrorCode & vbCrLf\r\n"
+    "        R = R & \"显示器\" & Cstr(i) & \"参数b=\" & obj.ConfigManagerUserConfig & vbCrLf\r\n"
+    "        R = R & \"显示器\" & Cstr(i) & \"参数c=\" & obj.PNPDeviceID & vbCrLf\r\n"
+    "    Next\r\n"
+    "        R = R & \"数量=\" & Cstr(i) & vbCrLf\r\n"
+    "GetA = R\r\n"
+    "End Function";
+
+MonitorInfo read_monitor_info() {
+    const Text reply = run_script_query(kMonitorScript);
+    const int n = to_integer(text_after(line_at(reply, line_count(reply) - 1), "="));
+    Text id;
+    for (int i = 1; i <= n; ++i) {
+        id = text_after(line_at(reply, 3 * i), "参数c=");
+        if (compare_text(id, Text()) != 0) break;
+    }
+    if (id.empty()) return MonitorInfo();
+    const Bytes block = read_edid_bytes(id);
+    const Text edid_text = edid_text_of(block);
+    if (edid_text.empty()) return MonitorInfo();
+    return decode_edid_text(edid_text, id, block);
+}
+
+Bytes read_edid_bytes(const Text& device_id) {
+    Bytes b;
+    for (const char* set : {"001", "002", "003"}) {
+        b = registry_read_binary(RegistryRoot::LocalMachine, Text("SYSTEM\\ControlSet") + set +
+                                                                 "\\Enum\\" + device_id +
+                                                                 "\\Device Parameters\\EDID");
+        if (byte_length(b) >= 10) break;
+    }
+    return b;
+}
+
+void split_registry_path(const Text& full_path, Text& key_path, Text& value_name) {
+    std::size_t last = Text::npos;
+    for (std::size_t i = 0; i < full_path.size(); ++i) {
+        if (full_path[i] == '\\') last = i;
+        if (static_cast<unsigned char>(full_path[i]) >= 0x80) ++i;
+    }
+    if (last == Text::npos) {
+        key_path.clear();
+        value_name = full_path;
+    } else {
+        key_path = full_path.substr(0, last);
+        value_name = full_path.substr(last + 1);
+    }
+}

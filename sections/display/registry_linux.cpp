@@ -1,0 +1,3 @@
+#include "sections/display/display.h"
+
+Bytes registry_read_binary(RegistryRoot, const Text&) { return Bytes(); }

@@ -1,0 +1,43 @@
+#include "sections/system/processor.h"
+
+#include "automation/script_lines.h"
+#include "automation/script_query.h"
+#include "reply/reply.h"
+
+const char* const kProcessorScript =
+    "Function GetA()\r\n"
+    "Dim R, wmi, obj, i\r\n" QV_GETOBJECT_LINE QV_QUERY_LINE("Win32_Processor")
+    "    For Each obj In A\r\n"
+    "        i=i+1\r\n"
+    "        R = \"处理器型号=\" & obj.Name & vbCrLf\r\n"
+    "        R = R& \"处理器架构_数据=\" & obj.Description & vbCrLf\r\n"
+    "        R = R& \"处理器厂商=\" & obj.Manufacturer & vbCrLf\r\n"
+    "        R = R& \"处理器核心数=\" & obj.NumberOfCores & vbCrLf\r\n"
+    "        R = R& \"处理器线程数=\" & obj.NumberOfLogicalProcessors & vbCrLf\r\n"
+    "        R = R& \"处理器接口=\" & obj.SocketDesignation & vbCrLf\r\n"
+    "        R = R& \"处理器位宽=\" & obj.DataWidth & \"位\" & vbCrLf\r\n"
+    "        R = R& \"处理器外频=\" & obj.ExtClock & \"MHz\" & vbCrLf\r\n"
+    "        R = R& \"处理器主频=\" & obj.MaxClockSpeed & \"MHz\" & vbCrLf\r\n"
+    "    Next\r\n"
+    "        R = R & \"处理器数量=\" & Cstr(i) & vbCrLf\r\n"
+    "GetA = R\r\n"
+    "End Function";
+
+ProcessorFacts read_processor_facts() {
+    const TextArray lines = reply_lines(run_script_query(kProcessorScript));
+    ProcessorFacts f;
+    Text* fields[] = {&f.name,  &f.description, &f.maker,          &f.cores, &f.threads,
+                      &f.socket, &f.width,      &f.external_clock, &f.clock, &f.count};
+    // Values are known by their line's position only, never by key.
+    for (std::size_t j = 0; j < lines.size() && j < 10; ++j)
+        *fields[j] = text_after(lines[j], "=");
+    return f;
+}
+
+Text format_processor_signature(std::uint32_t edx, std::uint32_t eax) {
+    auto eight = [](std::uint32_t v) {
+        Text h = hex_text(static_cast<std::int32_t>(v));
+        return repeat_text(8 - text_length(h), "0") + h;
+    };
+    return eight(edx) + eight(eax);
+}

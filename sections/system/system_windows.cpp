@@ -1,0 +1,56 @@
+#include <windows.h>
+
+#include <intrin.h>
+
+#include "sections/system/processor.h"
+#include "sections/system/system.h"
+
+int read_os_family() {
+#if defined(_M_IX86) || defined(__i386__)
+    // 32-bit: the thread information block through FS.
+    const std::uint32_t peb = __readfsdword(0x30);
+    const std::uint32_t tib = __readfsdword(0x18);
+    if (static_cast<std::int32_t>(peb) < 0) {
+        auto at = [tib](std::uint32_t off) {
+            return *reinterpret_cast<const std::uint32_t*>(static_cast<std::uintptr_t>(tib + off));
+        };
+        return os_family_95(at(0x58), at(0x54), at(0x7C));
+    }
+    auto base = reinterpret_cast<const unsigned char*>(static_cast<std::uintptr_t>(peb));
+    return os_family_from_version(*reinterpret_cast<const std::uint32_t*>(base + 0xA4),
+                                  *reinterpret_cast<const std::uint32_t*>(base + 0xA8));
+#else
+    // 64-bit: the process environment block through GS; the version fields
+    // stand at 0x118 and 0x11C there.
+    auto base = reinterpret_cast<const unsigned char*>(__readgsqword(0x60));
+    return os_family_from_version(*reinterpret_cast<const std::uint32_t*>(base + 0x118),
+                                  *reinterpret_cast<const std::uint32_t*>(base + 0x11C));
+#endif
+}
+
+bool is_64bit_windows() {
+    using Fn = UINT(WINAPI*)(LPSTR, UINT);
+    HMODULE k = GetModuleHandleA("kernel32.dll");
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(k, "GetSystemWow64DirectoryA")));
+    if (!fn) return false;
+    char buf[256];
+    FillMemory(buf, 255, ' ');
+    buf[255] = 0;
+    return static_cast<int>(fn(buf, 255)) > 0;
+}
+
+Text read_user_name() {
+    // Room for any Windows user name (UNLEN is 256), so a long one is shown.
+    char buf[257 + 1];
+    DWORD size = sizeof buf;
+    if (!GetUserNameA(buf, &size)) return Text();
+    buf[sizeof buf - 1] = 0;
+    return Text(buf);
+}
+
+Text read_processor_signature() {
+    int r[4] = {};
+    __cpuid(r, 1);
+    return format_processor_signature(static_cast<std::uint32_t>(r[3]),
+                                      static_cast<std::uint32_t>(r[0]));
+}
