@@ -6,3 +6,10 @@
 
 // GBK (code page 936) to UTF-8; undecodable bytes become U+FFFD.
 std::string gbk_to_utf8(const Text& gbk);
+
+#ifdef _WIN32
+// Text crosses to and from UTF-16 through code page 936 itself, so that the
+// report reads the same on a Windows whose ANSI code page is not GBK.
+std::wstring gbk_to_wide(const Text& gbk);
+Text wide_to_gbk(const wchar_t* w, std::size_t n);
+#endif
