@@ -1,5 +1,13 @@
+#include "automation/instance_source.h"
+#include "automation/script_host.h"
 #include "automation/script_query.h"
 
-// No script host yet: the machine answers as one whose WMI cannot be reached.
-Text run_script_query(const Text&) { return Text(); }
-double run_script_query_number(const Text&) { return 0; }
+Text run_script_query(const Text& script) {
+    const ScriptOutcome r = run_get_a(script, instance_source());
+    return r.ok ? script_value_text(r.value) : Text();
+}
+
+double run_script_query_number(const Text& script) {
+    const ScriptOutcome r = run_get_a(script, instance_source());
+    return r.ok ? script_value_number(r.value) : 0;
+}

@@ -13,3 +13,6 @@ std::string gbk_to_utf8(const Text& gbk);
 std::wstring gbk_to_wide(const Text& gbk);
 Text wide_to_gbk(const wchar_t* w, std::size_t n);
 #endif
+
+// UTF-8 to GBK; characters GBK lacks become "?".
+Text utf8_to_gbk(const std::string& utf8);

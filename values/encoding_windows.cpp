@@ -27,3 +27,11 @@ Text wide_to_gbk(const wchar_t* w, std::size_t n) {
     WideCharToMultiByte(936, 0, w, static_cast<int>(n), out.data(), m, nullptr, nullptr);
     return out;
 }
+
+Text utf8_to_gbk(const std::string& utf8) {
+    if (utf8.empty()) return Text();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return wide_to_gbk(w.data(), w.size());
+}

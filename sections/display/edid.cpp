@@ -55,15 +55,15 @@ Text edid_text_of(const Bytes& block) {
 
 Text byte_to_hex(const Text& decimal) {
     std::int32_t n = to_integer(to_number(decimal));
-    Text out;
+    Text reversed;
     do {
         std::int32_t r = n % 16;
         if (r < 0) r += 16;  // only reached by negative input
-        out.insert(out.begin(), kHexDigits[r]);
+        reversed += kHexDigits[r];
         n = (n - r) / 16;
     } while (n > 0);
-    if (out.size() == 1) out.insert(out.begin(), '0');
-    return out;
+    if (reversed.size() == 1) reversed += '0';
+    return Text(reversed.rbegin(), reversed.rend());
 }
 
 std::int32_t hex_to_number(const Text& hex) {

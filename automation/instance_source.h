@@ -1,0 +1,83 @@
+// What the Linux script host asks when a query script enumerates a WMI
+// class: the instances and their properties. The live source reads the
+// running machine; tests use machines described in files.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "values/text.h"
+
+struct PropertyValue {
+    enum class Kind { Null, String, Integer, Boolean, IntegerArray };
+    Kind kind = Kind::Null;
+    Text text;
+    std::int64_t integer = 0;
+    bool boolean = false;
+    std::vector<std::int64_t> integers;
+
+    static PropertyValue null() { return PropertyValue(); }
+    static PropertyValue of_text(Text t) {
+        PropertyValue v;
+        v.kind = Kind::String;
+        v.text = std::move(t);
+        return v;
+    }
+    static PropertyValue of_integer(std::int64_t i) {
+        PropertyValue v;
+        v.kind = Kind::Integer;
+        v.integer = i;
+        return v;
+    }
+    static PropertyValue of_boolean(bool b) {
+        PropertyValue v;
+        v.kind = Kind::Boolean;
+        v.boolean = b;
+        return v;
+    }
+    static PropertyValue of_integers(std::vector<std::int64_t> a) {
+        PropertyValue v;
+        v.kind = Kind::IntegerArray;
+        v.integers = std::move(a);
+        return v;
+    }
+    // Text if known, else Null: a fact Linux does not know is never invented.
+    static PropertyValue text_or_null(const std::optional<Text>& t) {
+        return t ? of_text(*t) : null();
+    }
+};
+
+// Property names compare without case, as VBScript's member access does.
+struct NoCaseLess {
+    bool operator()(const Text& a, const Text& b) const;
+};
+
+struct Instance {
+    std::map<Text, PropertyValue, NoCaseLess> properties;
+    Instance& set(const Text& name, PropertyValue v) {
+        properties[name] = std::move(v);
+        return *this;
+    }
+};
+
+class InstanceSource {
+public:
+    virtual ~InstanceSource() = default;
+    // nullopt: no such class (enumerating it is a run-time error).
+    virtual std::optional<std::vector<Instance>> instances(const Text& class_name) = 0;
+    // The EDID value of a monitor device in control set 1, 2 or 3.
+    virtual std::optional<Bytes> edid(const Text& device_id, int control_set) = 0;
+};
+
+// The nine classes that the report queries; WMI always knows them.
+bool is_standard_class(const Text& class_name);
+
+// The source the script host uses; the machine's own unless replaced.
+InstanceSource& instance_source();
+// Replaces the source (nullptr restores the machine's own).
+void set_instance_source(InstanceSource* source);
+// The machine's own source (defined by the platform).
+InstanceSource& machine_instance_source();

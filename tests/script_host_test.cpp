@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "automation/script_host.h"
+#include "test_support.h"
+
+namespace {
+
+class OneClass : public InstanceSource {
+public:
+    std::vector<Instance> items;
+    std::optional<std::vector<Instance>> instances(const Text& c) override {
+        if (c == "Win32_Thing") return items;
+        if (is_standard_class(c)) return std::vector<Instance>();
+        return std::nullopt;
+    }
+    std::optional<Bytes> edid(const Text&, int) override { return std::nullopt; }
+};
+
+Text listing(const Text& value_lines, const Text& cls = "Win32_Thing") {
+    return "Function GetA()\r\nDim R, wmi, obj, i\r\n"
+           "    Set wmi = GetObject(\"winmgmts:{impersonationLevel=impersonate}!\\\\.\\root\\cimv2\")\r\n"
+           "    Set A = wmi.ExecQuery(\"Select * from " + cls + "\")\r\n"
+           "    For Each obj In A\r\n        i=i+1\r\n" + value_lines +
+           "    Next\r\n        R = R & \"数量=\" & Cstr(i) & vbCrLf\r\nGetA = R\r\nEnd Function";
+}
+
+ScriptOutcome run(OneClass& src, const Text& script) { return run_get_a(script, src); }
+
+}  // namespace
+
+TEST(ScriptHost, ListingRepliesAndVbScriptValueRules) {
+    OneClass src;
+    src.items.push_back(Instance()
+                            .set("Name", PropertyValue::of_text("甲=1"))
+                            .set("Size", PropertyValue::of_text("1000202273280"))
+                            .set("Gone", PropertyValue::null())
+                            .set("Flag", PropertyValue::of_boolean(true))
+                            .set("Count", PropertyValue::of_integer(-7)));
+    src.items.push_back(Instance()
+                            .set("name", PropertyValue::of_text("乙"))
+                            .set("Size", PropertyValue::of_text(""))
+                            .set("Gone", PropertyValue::null())
+                            .set("Flag", PropertyValue::of_boolean(false))
+                            .set("Count", PropertyValue::of_integer(0)));
+    const Text script = listing(
+        "        R = R & \"键\" & Cstr(i) & \"=\" & obj.Name & \"|\" & obj.Size & \"|\" & obj.Gone"
+        " & \"|\" & obj.Flag & \"|\" & obj.COUNT & vbCrLf\r\n");
+    ScriptOutcome r = run(src, script);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(script_value_text(r.value),
+              "键1=甲=1|1000202273280||True|-7\r\n键2=乙|||False|0\r\n数量=2\r\n");
+
+    src.items.clear();
+    r = run(src, script);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(script_value_text(r.value), "数量=\r\n");  // Cstr of a never-assigned i
+}
+
+TEST(ScriptHost, ArraysGoToTheNumberOnly) {
+    OneClass src;
+    src.items.push_back(Instance().set("Types", PropertyValue::of_integers({23, 1})));
+    const Text script =
+        "Function GetA()\r\nDim R, wmi, obj\r\nSet wmi = GetObject(\"winmgmts:\")\r\n"
+        "Set A = wmi.ExecQuery(\"select * FROM Win32_Thing\")\r\nFor Each obj In A\r\n"
+        "R = obj.Types\r\nNext\r\nGetA = R\r\nEnd Function";
+    ScriptOutcome r = run(src, script);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(script_value_text(r.value), "");
+    EXPECT_EQ(script_value_number(r.value), 23.0);
+    src.items.clear();
+    r = run(src, script);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(script_value_text(r.value), "");  // R stays Empty
+    EXPECT_EQ(script_value_number(r.value), 0.0);
+}
+
+TEST(ScriptHost, EveryFailureEmptiesTheWholeReply) {
+    OneClass src;
+    src.items.push_back(Instance().set("Name", PropertyValue::of_text("x")));
+    struct Case {
+        const char* why;
+        Text script;
+    } cases[] = {
+        {"property the instance lacks", listing("        R = R & obj.Name & obj.Missing & vbCrLf\r\n")},
+        {"unknown class", listing("        R = R & obj.Name & vbCrLf\r\n", "Win32_NoSuchClass")},
+        {"not a query we read", listing("        R = R & obj.Name\r\n", "Win32_Thing where x")},
+        {"does not parse", "Function GetA()\r\nGetA = \"x\r\nEnd Function"},
+        {"no End Function", "Function GetA()\r\nGetA = 1\r\n"},
+        {"outside the subset", "Function GetA()\r\nIf 1 Then GetA = 1\r\nEnd Function"},
+        {"no GetA at all", "Function GetB()\r\nGetB = 1\r\nEnd Function"},
+        {"other moniker", "Function GetA()\r\nSet w = GetObject(\"excel:\")\r\nEnd Function"},
+        {"Set of a text", "Function GetA()\r\nSet w = \"x\"\r\nEnd Function"},
+        {"object as a value", "Function GetA()\r\nGetA = GetObject(\"winmgmts:\")\r\nEnd Function"},
+        {"Cstr of Null", "Function GetA()\r\nGetA = Cstr(Null)\r\nEnd Function"},
+        {"endless recursion", "Function GetA()\r\nGetA = F()\r\nEnd Function\r\nFunction F()\r\nF = F()\r\nEnd Function"},
+        {"Null & Null is Null, Cstr refuses it", "Function GetA()\r\nGetA = Cstr(Null & Null)\r\nEnd Function"},
+        {"a stray character", "Function GetA()\r\nGetA = 1 * 2\r\nEnd Function"},
+    };
+    for (const auto& c : cases) {
+        ScriptOutcome r = run(src, c.script);
+        EXPECT_FALSE(r.ok) << c.why;
+        EXPECT_FALSE(r.error.empty()) << c.why;
+    }
+}
+
+TEST(ScriptHost, SubsetDetails) {
+    OneClass src;
+    auto value = [&](const Text& body) {
+        ScriptOutcome r = run(src, "Function GetA()\r\n" + body + "\r\nEnd Function");
+        EXPECT_TRUE(r.ok) << r.error << " in " << body;
+        return script_value_text(r.value);
+    };
+    EXPECT_EQ(value("GetA = \"a\"\"b\""), "a\"b");
+    EXPECT_EQ(value("i = i + 1 : i = i + 1\r\nGetA = Cstr(i)"), "2");
+    EXPECT_EQ(value("GetA = 10 - 3 - 2"), "5");
+    EXPECT_EQ(value("GetA = -4 + \"6\""), "2");
+    EXPECT_EQ(value("GetA = \"a\" & 1 + 2"), "a3");  // + binds tighter than &
+    EXPECT_EQ(value("' a comment\r\nGetA = \"x\" & _\r\n  \"y\""), "xy");
+    EXPECT_EQ(value("GetA = \"x\"\r\nGetA = GetA & \"y\""), "xy");
+    EXPECT_EQ(value("GetA = Null & \"z\""), "z");
+    EXPECT_EQ(value("GetA = Null"), "");
+    EXPECT_EQ(value("GetA = True"), "True");
+    EXPECT_EQ(value("GETA = vbCrLf"), "\r\n");
+    EXPECT_EQ(value("Set w = GetObject(\"WinMgmts:{x}\")\r\nGetA = w.ExecQuery(\"Select * from Win32_Thing\").Count"), "0");
+    // Top-level code runs before GetA, as AddCode runs it.
+    ScriptOutcome r = run(src, "x = \"top\"\r\nFunction GetA()\r\nGetA = x\r\nEnd Function");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(script_value_text(r.value), "top");
+}

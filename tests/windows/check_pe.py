@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""Checks a built Windows program from its file: machine, subsystem, imported
+DLLs, the application manifest and the icon. Exit status 1 on any failure."""
+import struct
+import sys
+
+WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+                "ole32.dll", "oleaut32.dll", "ws2_32.dll", "msvcrt.dll", "comctl32.dll"}
+MACHINES = {"i386": 0x14C, "x86-64": 0x8664}
+RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
+
+
+class PE:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        self.machine, nsec = struct.unpack_from("<HH", data, pe + 4)
+        opt_size = struct.unpack_from("<H", data, pe + 20)[0]
+        opt = pe + 24
+        magic = struct.unpack_from("<H", data, opt)[0]
+        self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        dirs = opt + (96 if magic == 0x10B else 112)
+        self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(16)]
+        self.sections = []
+        sec = opt + opt_size
+        for i in range(nsec):
+            vsize, va, rsize, raw = struct.unpack_from("<IIII", data, sec + 40 * i + 8)
+            self.sections.append((va, max(vsize, rsize), raw))
+
+    def off(self, rva):
+        for va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return rva - va + raw
+        raise ValueError("rva %x outside sections" % rva)
+
+    def cstr(self, rva):
+        o = self.off(rva)
+        return self.data[o:self.data.index(b"\0", o)].decode("ascii")
+
+    def imports(self):
+        rva = self.dirs[1][0]
+        names = []
+        while rva:
+            ilt, _, _, name, iat = struct.unpack_from("<IIIII", self.data, self.off(rva))
+            if name == 0:
+                break
+            names.append(self.cstr(name))
+            rva += 20
+        return names
+
+    def resources(self):
+        base_rva = self.dirs[2][0]
+        if base_rva == 0:
+            return {}
+        base = self.off(base_rva)
+        found = {}
+
+        def walk(o, path):
+            named, ids = struct.unpack_from("<HH", self.data, o + 12)
+            for i in range(named + ids):
+                ident, target = struct.unpack_from("<II", self.data, o + 16 + 8 * i)
+                if target & 0x80000000:
+                    walk(base + (target & 0x7FFFFFFF), path + [ident])
+                else:
+                    rva, size = struct.unpack_from("<II", self.data, base + target)
+                    found.setdefault(path[0], []).append(
+                        (path[1:], self.data[self.off(rva):self.off(rva) + size]))
+
+        walk(base, [])
+        return found
+
+
+def main(path, arch):
+    data = open(path, "rb").read()
+    pe = PE(data)
+    errors = []
+    if pe.machine != MACHINES[arch]:
+        errors.append("machine %#x, expected %s" % (pe.machine, arch))
+    if pe.subsystem != 2:
+        errors.append("subsystem %d, expected 2 (Windows GUI)" % pe.subsystem)
+    for dll in pe.imports():
+        if dll.lower() not in WINDOWS_DLLS:
+            errors.append("imports %s, which is not one of Windows' own DLLs" % dll)
+    res = pe.resources()
+    manifests = res.get(RT_MANIFEST, [])
+    if len(manifests) != 1:
+        errors.append("%d manifests, expected 1" % len(manifests))
+    else:
+        m = manifests[0][1].decode("utf-8")
+        want_arch = "x86" if arch == "i386" else "amd64"
+        if 'processorArchitecture="%s"' % want_arch not in m:
+            errors.append("manifest is not for %s" % want_arch)
+        if "Microsoft.Windows.Common-Controls" not in m or 'version="6.0.0.0"' not in m:
+            errors.append("manifest does not depend on common controls 6.0")
+        if "supportedOS" in m or "compatibility" in m:
+            errors.append("manifest declares a list of supported systems")
+    groups = res.get(RT_GROUP_ICON, [])
+    icons = {path[0]: blob for path, blob in res.get(RT_ICON, [])}
+    if len(groups) != 1:
+        errors.append("%d icon groups, expected 1" % len(groups))
+    else:
+        g = groups[0][1]
+        count = struct.unpack_from("<H", g, 4)[0]
+        seen = []
+        for i in range(count):
+            w, h, _, _, planes, bpp, size, ident = struct.unpack_from("<BBBBHHIH", g, 6 + 14 * i)
+            blob = icons.get(ident, b"")
+            if len(blob) != size:
+                errors.append("icon image %d missing or of the wrong size" % ident)
+                continue
+            header_bpp = struct.unpack_from("<H", blob, 14)[0]
+            header_w = struct.unpack_from("<i", blob, 4)[0]
+            seen.append((w or 256, h or 256, bpp, header_bpp, header_w))
+        sizes = sorted((w, h) for w, h, *_ in seen)
+        if sizes != [(16, 16), (32, 32), (48, 48)]:
+            errors.append("icon sizes %s, expected 16, 32 and 48" % sizes)
+        for w, h, bpp, hb, hw in seen:
+            if bpp != 32 or hb != 32 or hw != w:
+                errors.append("icon %dx%d is not a 32-bit image" % (w, h))
+    for e in errors:
+        print("%s: %s" % (path, e), file=sys.stderr)
+    if not errors:
+        print("%s: %s, GUI, Windows DLLs only, manifest and icon as required" % (path, arch))
+    return 1 if errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))
