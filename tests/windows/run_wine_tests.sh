@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# The Windows program for real: the x86_64 build under wine64 inside Xvfb,
+# with Wine's own Script Control, VBScript, WMI, registry and window.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
+BUILD="$ROOT/build/win-x86_64"
+LINUX="$ROOT/build/linux"
+WORK="$ROOT/build/wine"
+ART="$ROOT/build/artifacts"
+HERE="$ROOT/tests/windows"
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WORK" "$ART"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+pass() { echo "ok: $*"; }
+w() { env LC_ALL=zh_CN.UTF-8 "$WINE" "$@"; }
+
+XVFB_PID=""
+start_screen() {  # WIDTHxHEIGHT
+    stop_screen
+    export DISPLAY=":$((90 + RANDOM % 100))"
+    Xvfb "$DISPLAY" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; xdotool getdisplaygeometry >/dev/null 2>&1 && return 0; sleep 0.1; done
+    fail "Xvfb did not start"
+}
+stop_screen() {
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+    XVFB_PID=""
+}
+stop_wine() { WINEPREFIX="$1" "$WINESERVER" -k 2>/dev/null || true; WINEPREFIX="$1" "$WINESERVER" -w 2>/dev/null || true; }
+cleanup() { for p in "$WORK"/p-*; do [ -d "$p" ] && stop_wine "$p"; done; stop_screen; }
+trap cleanup EXIT
+
+# One prefix made once, copied for every test that changes it.
+TEMPLATE="$WORK/template"
+if [ ! -f "$TEMPLATE/.ready" ]; then
+    rm -rf "$TEMPLATE"
+    export WINEPREFIX="$TEMPLATE"
+    w wineboot -i >/dev/null 2>&1
+    "$WINESERVER" -w
+    w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    cp /usr/share/wine/fonts/marlett.ttf "$TEMPLATE/drive_c/windows/Fonts/" 2>/dev/null || true
+    "$WINESERVER" -w
+    touch "$TEMPLATE/.ready"
+fi
+new_prefix() {
+    local p="$WORK/p-$1"
+    [ -d "$p" ] && stop_wine "$p"
+    rm -rf "$p"; cp -a "$TEMPLATE" "$p"; echo "$p"
+}
+
+hex_of() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+reg_edid() {  # control set, device instance, type, data
+    w reg add "HKLM\\SYSTEM\\ControlSet00$1\\Enum\\DISPLAY\\QVTEST\\$2\\Device Parameters" \
+        /v EDID /t "$3" /d "$4" /f >/dev/null 2>&1 || fail "reg add $1 $2"
+}
+
+start_screen 1280x1024
+
+# --- the automation layer and the Windows facts --------------------------
+export WINEPREFIX="$(new_prefix facts)"
+EDID128="$ROOT/tests/data/edid/HWP-4250-a8148668.bin"
+reg_edid 1 1 REG_BINARY 00ffffffff
+reg_edid 2 1 REG_BINARY "$(hex_of "$EDID128")"
+reg_edid 3 1 REG_SZ notbinary
+reg_edid 1 2 REG_BINARY 00ffffffff
+reg_edid 2 2 REG_BINARY 0102030405
+reg_edid 1 3 REG_BINARY "$(hex_of "$EDID128")"
+reg_edid 2 3 REG_BINARY 00ffffffff
+reg_edid 1 4 REG_SZ "$(hex_of "$EDID128")"
+SIG="$("$LINUX/quorvin-report" | grep 'CPU序列' | grep -o '[0-9A-F]\{16\}$')"
+QV_EDID_FILE="$(w winepath -w "$EDID128" 2>/dev/null | tr -d "\r")" QV_EXPECT_USER="$(id -un)" \
+QV_EXPECT_HOST="$(hostname)" QV_EXPECT_SIG="$SIG" QV_SCREEN_W=1280 QV_SCREEN_H=1024 \
+    w "$BUILD/tests/windows/quorvin-wintests.exe" || fail "quorvin-wintests"
+pass "automation layer, Script Control, RegExp, registry and Windows facts"
+
+# The scripts run by themselves in the same prefix, for comparison.
+mkdir -p "$WINEPREFIX/drive_c/qvout"
+w "$BUILD/tests/windows/quorvin-driver.exe" scripts 'C:\qvout' || fail "driver scripts"
+for s in os chassis maker processor monitor memory disk video board model; do
+    w cscript //nologo "C:\\qvout\\$s.vbs" >/dev/null 2>&1 || true
+done
+stop_wine "$WINEPREFIX"
+
+# --- the window ------------------------------------------------------------
+start_quorvin() {
+    w "$BUILD/quorvin.exe" &
+    QPID=$!
+    GEOM="$(w "$BUILD/tests/windows/quorvin-driver.exe" wait | tr -d "\r")" || fail "window did not appear"
+}
+geom() { echo "$GEOM" | awk -v k="$1" '$1 == k { print $2, $3, $4, $5 }'; }
+read_box() { w "$BUILD/tests/windows/quorvin-driver.exe" read 'C:\qvout\box.txt' || fail "read box"; cp "$WINEPREFIX/drive_c/qvout/box.txt" "$1"; }
+click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.5; }
+wait_exit() {
+    local rc=0
+    for _ in $(seq 100); do kill -0 "$QPID" 2>/dev/null || break; sleep 0.1; done
+    wait "$QPID" || rc=$?
+    [ "$rc" -eq 0 ] || fail "exit code $rc after $1"
+    pass "Esc closes the window from $1, exit code 0"
+}
+
+start_quorvin
+[ "$(geom window)" = "340 112 600 800" ] || fail "window at $(geom window), expected 340 112 600 800"
+[ "$(geom edit)" = "0 0 440 934" ] || fail "report box at $(geom edit)"
+[ "$(geom button)" = "464 368 96 40" ] || fail "read button at $(geom button)"
+echo "$GEOM" | grep -q '^button_caption 读取$' || fail "button caption"
+echo "$GEOM" | grep -q 'maximizebox=0 minimizebox=1 thickframe=1' || fail "frame styles: $GEOM"
+echo "$GEOM" | grep -q 'edit_style multiline=1 readonly=0 vscroll=0' || fail "report box styles: $GEOM"
+pass "600x800 window centred, controls at their rectangles"
+read -r CX CY <<<"$(geom client)"
+BX=$((CX + 464 + 48)); BY=$((CY + 368 + 20))
+click_at "$BX" "$BY"
+sleep 1
+read_box "$ART/report-1.txt"
+python3 "$HERE/check_report.py" "$ART/report-1.txt" "$WINEPREFIX/drive_c/qvout" || fail "report after the first click"
+pass "a real click fills the box with the 41 pieces and Wine's own facts"
+import -window root "$ART/window-report.png" 2>/dev/null || true
+click_at $((CX + 100)) $((CY + 100))
+xdotool type --delay 20 "typed-by-user"
+read_box "$ART/typed.txt"
+grep -q typed-by-user "$ART/typed.txt" || fail "typing into the report box"
+click_at "$BX" "$BY"
+sleep 1
+read_box "$ART/report-2.txt"
+grep -q typed-by-user "$ART/report-2.txt" && fail "second report kept the typed text"
+python3 "$HERE/check_report.py" "$ART/report-2.txt" "$WINEPREFIX/drive_c/qvout" || fail "second report"
+pass "a second click replaces the report and the typed text"
+# A press on the background moves the window like its caption bar.
+read -r WX WY _ <<<"$(geom window)"
+xdotool mousemove $((CX + 520)) $((CY + 600)) mousedown 1
+sleep 0.3
+xdotool mousemove $((CX + 560)) $((CY + 630))
+sleep 0.3
+xdotool mouseup 1
+sleep 0.5
+GEOM="$(w "$BUILD/tests/windows/quorvin-driver.exe" wait | tr -d "\r")"
+read -r NX NY _ <<<"$(geom window)"
+[ "$NX" -eq $((WX + 40)) ] && [ "$NY" -eq $((WY + 30)) ] || fail "drag moved the window to $NX,$NY from $WX,$WY"
+pass "dragging the background moves the window"
+read -r CX CY <<<"$(geom client)"
+click_at $((CX + 100)) $((CY + 100))
+xdotool key Escape
+wait_exit "the report box"
+
+start_quorvin
+read -r CX CY <<<"$(geom client)"
+click_at $((CX + 464 + 48)) $((CY + 368 + 20))
+sleep 1
+xdotool key Escape
+wait_exit "the read button"
+stop_wine "$WINEPREFIX"
+
+# --- a 1366x768 screen: the top edge stands at -16 ---------------------------
+start_screen 1366x768
+export WINEPREFIX="$(new_prefix small)"
+start_quorvin
+read -r WX WY _ <<<"$(geom window)"
+[ "$WX $WY" = "383 -16" ] || fail "window at $WX,$WY on 1366x768, expected 383,-16"
+pass "on 1366x768 the window's top is -16"
+xdotool key Escape || true
+kill "$QPID" 2>/dev/null || true
+wait "$QPID" 2>/dev/null || true
+stop_wine "$WINEPREFIX"
+
+# --- without the Script Control: every banner and label, empty values -------
+export WINEPREFIX="$(new_prefix noscript)"
+for key in 'HKCR\MSScriptControl.ScriptControl' 'HKCR\MSScriptControl.ScriptControl.1' \
+           'HKCR\CLSID\{0E59F1D5-1FBE-11D0-8FF2-00A0D10038BC}' \
+           'HKCR\Wow6432Node\CLSID\{0E59F1D5-1FBE-11D0-8FF2-00A0D10038BC}'; do
+    w reg delete "$key" /f >/dev/null 2>&1 || true
+done
+w "$BUILD/quorvin-report.exe" > "$ART/report-noscript.txt" || fail "report without Script Control"
+python3 "$HERE/check_report.py" --no-wmi "$ART/report-noscript.txt" || fail "report without Script Control"
+pass "without the Script Control every banner and label stands, values empty"
+stop_wine "$WINEPREFIX"
+echo "Wine tests passed; artifacts in $ART"
