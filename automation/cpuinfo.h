@@ -1,0 +1,19 @@
+// /proc/cpuinfo, grouped into physical packages.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CpuPackage {
+    std::string physical_id;
+    std::map<std::string, std::string> fields;  // of the package's first processor
+    int logical = 0;
+    int cores = 0;  // distinct core ids
+};
+
+std::vector<CpuPackage> parse_cpuinfo(const std::string& text);
+// "Intel64 Family 6 Model 158 Stepping 10", as Windows describes a processor;
+// nothing when the fields are not there.
+std::optional<std::string> windows_cpu_description(const CpuPackage& p);

@@ -1,0 +1,40 @@
+// The SMBIOS (DMI) structure table, parsed from its raw bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct DmiStructure {
+    std::uint8_t type = 0;
+    std::vector<std::uint8_t> data;  // the formatted area, header included
+    std::vector<std::string> strings;
+
+    std::optional<std::uint8_t> byte(std::size_t offset) const;
+    std::optional<std::uint16_t> word(std::size_t offset) const;
+    std::optional<std::uint32_t> dword(std::size_t offset) const;
+    // The string a byte at `offset` refers to; nothing for 0 or out of range.
+    std::optional<std::string> string_at(std::size_t offset) const;
+};
+
+// Stops at the end-of-table structure (type 127) or where the bytes end;
+// a truncated or garbled table yields the structures read so far.
+std::vector<DmiStructure> parse_dmi_table(const std::string& table);
+
+struct DmiMemoryDevice {
+    std::optional<std::uint64_t> size_bytes;  // nothing when unknown
+    std::optional<std::uint32_t> speed_mts;
+    std::optional<std::string> manufacturer;
+    std::optional<std::string> serial;
+};
+
+struct DmiProcessor {
+    std::optional<std::string> socket;
+    std::optional<std::uint16_t> external_clock_mhz;
+    std::optional<std::uint16_t> max_speed_mhz;
+};
+
+// Populated memory devices (type 17) and populated processor sockets (type 4).
+std::vector<DmiMemoryDevice> dmi_memory_devices(const std::vector<DmiStructure>& table);
+std::vector<DmiProcessor> dmi_processors(const std::vector<DmiStructure>& table);
