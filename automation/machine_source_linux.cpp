@@ -80,7 +80,13 @@ std::optional<std::string> os_release_value(const std::string& text, const std::
             }
             return out;
         }
-        return v;
+        // Unquoted, a backslash escapes the next character, as in the shell.
+        std::string out;
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (v[i] == '\\' && i + 1 < v.size()) ++i;
+            out += v[i];
+        }
+        return out;
     }
     return std::nullopt;
 }
@@ -146,23 +152,29 @@ std::optional<Text> monitor_pnp_id(const DrmConnector& c) {
 
 namespace {
 
-std::vector<Instance> operating_system() {
+// 64 or 32 as the kernel is, from the file a captured tree keeps, or from
+// the running kernel itself.
+std::optional<int> kernel_bits() {
     auto& fs = linux_files();
-    auto release = fs.read("/etc/os-release");
-    if (!release) release = fs.read("/usr/lib/os-release");
     std::optional<std::string> arch = trimmed(fs.line("/proc/sys/kernel/arch"));
     if (!arch && fs.real_root()) {
         utsname u{};
         if (uname(&u) == 0) arch = std::string(u.machine);
     }
+    if (!arch || arch->empty()) return std::nullopt;
+    static const char* const k64[] = {"x86_64", "aarch64", "ppc64", "ppc64le", "s390x",
+                                      "riscv64", "mips64", "loongarch64", "sparc64", "alpha"};
+    for (const char* a : k64)
+        if (*arch == a) return 64;
+    return 32;
+}
+
+std::vector<Instance> operating_system() {
+    auto& fs = linux_files();
+    auto release = fs.read("/etc/os-release");
+    if (!release) release = fs.read("/usr/lib/os-release");
     std::optional<std::string> bits;
-    if (arch && !arch->empty()) {
-        static const char* const k64[] = {"x86_64", "aarch64", "ppc64", "ppc64le", "s390x",
-                                          "riscv64", "mips64", "loongarch64", "sparc64", "alpha"};
-        bits = "32-bit";
-        for (const char* a : k64)
-            if (*arch == a) bits = "64-bit";
-    }
+    if (auto b = kernel_bits()) bits = *b == 64 ? "64-bit" : "32-bit";
     Instance os;
     os.set("Caption", P::text_or_null(gbk(release ? os_release_value(*release, "PRETTY_NAME") : std::nullopt)));
     os.set("BuildNumber", P::text_or_null(gbk(trimmed(fs.line("/proc/sys/kernel/osrelease")))));
@@ -204,6 +216,8 @@ std::vector<Instance> processors() {
         const auto flags = field("flags");
         if (flags)
             c.set("DataWidth", P::of_integer((" " + *flags + " ").find(" lm ") != std::string::npos ? 64 : 32));
+        else if (kernel_bits())
+            c.set("DataWidth", P::of_integer(*kernel_bits()));  // no x86 flags: the kernel's width
         else
             c.set("DataWidth", P::null());
         std::optional<std::int64_t> mhz;
