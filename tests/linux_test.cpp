@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "automation/cpuinfo.h"
+#include "automation/dmi.h"
+#include "automation/linux_machine.h"
+#include "process_support.h"
+#include "test_support.h"
+
+namespace {
+
+std::string sh(const std::string& cmd) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    pclose(p);
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+std::string tree(const std::string& name) { return std::string(QV_FIXTURES) + "/trees/" + name; }
+
+// The value after a label in a UTF-8 report (label given in UTF-8 too).
+std::string value_of(const std::string& report, const std::string& label) {
+    const auto at = report.find("\n" + label);
+    if (at == std::string::npos) return "<missing>";
+    const auto begin = at + 1 + label.size();
+    return report.substr(begin, report.find('\n', begin) - begin);
+}
+
+// Every expected line must appear, in this order, in the report.
+void expect_lines_in_order(const std::string& report, const std::vector<std::string>& lines) {
+    std::size_t pos = 0;
+    for (const auto& l : lines) {
+        const auto at = report.find("\n" + l + "\n", pos);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: [" << l << "]";
+        if (at != std::string::npos) pos = at + 1;
+    }
+}
+
+std::string without_elapsed(std::string r) { return r.substr(0, r.rfind("\n")) ; }
+
+}  // namespace
+
+#define U8(s) std::string(reinterpret_cast<const char*>(u8##s))
+
+TEST(ThisMachine, FactsAgreeWithIndependentTools) {
+    const ProcessResult r = run_report("");
+    ASSERT_EQ(r.status, 0);
+    const std::string& report = r.out;
+    EXPECT_EQ(value_of(report, U8(" 系统版本：")), sh(". /etc/os-release && echo \"$PRETTY_NAME\""));
+    EXPECT_EQ(value_of(report, U8(" 取本机名：")), sh("hostname"));
+    EXPECT_EQ(value_of(report, U8(" 取用户名：")), sh("id -un"));
+    EXPECT_EQ(value_of(report, U8(" 是否64位：")), sh("[ \"$(getconf LONG_BIT)\" = 64 ] && echo " + U8("真") + " || echo " + U8("假")));
+
+    const std::string model = sh("LC_ALL=C lscpu | sed -n 's/^Model name: *//p'");
+    const int sockets = std::stoi(sh("LC_ALL=C lscpu | sed -n 's/^Socket(s): *//p'"));
+    const int per_socket = std::stoi(sh("LC_ALL=C lscpu | sed -n 's/^Core(s) per socket: *//p'"));
+    const int cpus = std::stoi(sh("LC_ALL=C lscpu | sed -n 's/^CPU(s): *//p'"));
+    EXPECT_EQ(value_of(report, U8(" CPU名称：")), model);
+    EXPECT_EQ(value_of(report, U8(" CPU数量：")), std::to_string(sockets));
+    EXPECT_EQ(value_of(report, U8(" CPU核心：")),
+              U8("核心-") + std::to_string(per_socket) + U8("　　　 / 线程-") + std::to_string(cpus / sockets));
+
+    // Whole disks as lsblk lists them, in bytes, without loop, ram and zram devices.
+    std::istringstream disks(sh("lsblk -b -d -n -o NAME,SIZE,TYPE | awk '$3 == \"disk\" && $1 !~ /^(loop|ram|zram)/ {print $2}'"));
+    std::vector<std::string> sizes;
+    for (std::string s; disks >> s;) sizes.push_back(s);
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const long long gb = std::stoll(sizes[i]) / 1073741824LL;
+        EXPECT_EQ(value_of(report, U8(" 磁盘") + std::to_string(i + 1) + U8("容量：")), std::to_string(gb) + "GB");
+    }
+    EXPECT_EQ(value_of(report, U8(" 磁盘") + std::to_string(sizes.size() + 1) + U8("容量：")), "<missing>");
+
+    if (std::system("dmidecode -t 17 >/dev/null 2>&1") == 0 &&
+        access("/sys/firmware/dmi/tables/DMI", R_OK) == 0) {
+        const std::string n = sh("dmidecode -t 17 | grep -c '^\\s*Size: [0-9]'");
+        EXPECT_EQ(value_of(report, U8(" 数量：")), n);
+    } else {
+        std::cout << "[ note ] no readable DMI table here: memory is checked on captured trees\n";
+    }
+}
+
+TEST(CapturedTrees, Laptop) {
+    const ProcessResult r = run_report("--root " + tree("laptop"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    expect_lines_in_order(r.out, {
+        U8(" 系统版本：Ubuntu 22.04.4 LTS"), U8(" 系统位宽：64位"), U8(" 操作系统：未知 （笔记本 - 制造商 LENOVO ）"),
+        U8(" 取本机名：thinkpad"),
+        U8(" CPU名称：11th Gen Intel(R) Core(TM) i7-1165G7 @ 2.80GHz"), U8(" CPU厂商：GenuineIntel"),
+        U8(" CPU接口：U3E1"), U8(" CPU数量：1"), U8(" CPU位宽：64位"),
+        U8(" CPU速度：主频-4700MHz / 外频-100MHz"), U8(" CPU核心：核心-4　　　 / 线程-8"),
+        U8(" 屏幕数量：1"), U8(" 屏幕色深：32"), U8(" 刷新码率：60"), U8(" 屏幕宽度：1920"), U8(" 屏幕高度：1200"),
+        U8(" 任务栏高度：0"), U8(" 序列号："), U8(" 显示器ID：CSO1410"), U8(" 生产日期：2021年第0周"),
+        U8(" 显示器品牌：CSO"), U8(" 显示器型号：MNE507ZA1-1"), U8(" 显示器尺寸：14.5英寸"),
+        U8(" 显示器高度：20"), U8(" 显示器宽度：31"),
+        U8(" 内存1容量：8GB"), U8(" 内存1速度：4267MHZ"), U8(" 内存1厂商：Samsung"), U8(" 内存1序列：00000000"),
+        U8(" 内存2容量：8GB"), U8(" 数量：2"),
+        U8(" 磁盘1型号：SAMSUNG MZVLB512HBJQ-000L7"), U8(" 磁盘1容量：476GB"), U8(" 磁盘1类型：SCSI"), U8(" 数量：1"),
+        U8(" 显卡型号：TigerLake-LP GT2 [Iris Xe Graphics]"), U8(" 显卡显存："), U8(" 显卡厂商：Intel Corporation"),
+        U8(" 显卡驱动："), U8(" 显卡数量：1"),
+        U8(" 信息品牌：LENOVO"), U8(" 信息型号：20XWCTO1WW"), U8(" 型号信息：20XWCTO1WW"),
+    });
+}
+
+TEST(CapturedTrees, ServerWithManyModulesAndMixedDisks) {
+    const ProcessResult r = run_report("--root " + tree("server"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines = {
+        U8(" 操作系统：未知 （机架式服务器 - 制造商 Dell Inc. ）"), U8(" 取本机名：rack-07"),
+        U8(" CPU名称：AMD EPYC 7302 16-Core Processor"), U8(" CPU接口：CPU2"), U8(" CPU数量：2"),
+        U8(" CPU速度：主频-3300MHz / 外频-100MHz"), U8(" CPU核心：核心-16　　　 / 线程-32"),
+        U8(" 屏幕数量：0"), U8(" 显示器品牌：")};
+    for (int i = 1; i <= 10; ++i) lines.push_back(U8(" 内存") + std::to_string(i) + U8("容量：32GB"));
+    for (int i = 11; i <= 14; ++i) lines.push_back(U8(" 内存") + std::to_string(i) + U8("容量：16GB"));
+    for (const char8_t* l : {u8" 内存15容量：64GB", u8" 内存15速度：2933MHZ", u8" 内存15厂商：Micron",
+                          u8" 内存15序列：BIG0", u8" 数量：15",
+                          u8" 磁盘1型号：Dell Ent NVMe P5500 RI U.2 1.92TB", u8" 磁盘1容量：1490GB", u8" 磁盘1类型：SCSI",
+                          u8" 磁盘2型号：PERC H745 Frnt", u8" 磁盘2容量：1788GB", u8" 磁盘2类型：SCSI",
+                          u8" 磁盘3型号：ST2000NM0008-2F3100", u8" 磁盘3容量：1863GB", u8" 磁盘3类型：IDE",
+                          u8" 磁盘4型号：Cruzer Blade", u8" 磁盘4容量：28GB", u8" 磁盘4类型：USB", u8" 数量：4",
+                          u8" 显卡型号：Navi 21 [Radeon RX 6800/6800 XT / 6900 XT]", u8" 显卡显存：17163091968",
+                          u8" 显卡厂商：Advanced Micro Devices, Inc. [AMD/ATI]", u8" 显卡驱动：6.2.4", u8" 显卡数量：1",
+                          u8" 信息品牌：Dell Inc.", u8" 信息型号：0W23H8", u8" 型号信息：PowerEdge R7515"})
+        lines.push_back(reinterpret_cast<const char*>(l));
+    expect_lines_in_order(r.out, lines);
+    EXPECT_EQ(r.out.find(U8("磁盘5")), std::string::npos);  // loop, zram, dm and sr are no disks
+}
+
+TEST(CapturedTrees, MachineWithoutDmi) {
+    const ProcessResult r = run_report("--root " + tree("no-dmi"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    expect_lines_in_order(r.out, {
+        U8(" 系统版本：Alpine Linux v3.19"), U8(" 系统位宽：64位"), U8(" 操作系统：未知 （ - 制造商  ）"),
+        U8(" 取本机名：pi"), U8(" CPU名称："), U8(" CPU厂商："), U8(" CPU接口："), U8(" CPU数量：1"),
+        U8(" CPU位宽：64位"), U8(" CPU速度：主频-MHz / 外频-MHz"), U8(" CPU核心：核心-2　　　 / 线程-2"),
+        U8(" 数量："), U8(" 磁盘1型号："), U8(" 磁盘1容量：29GB"), U8(" 磁盘1类型：SD"), U8(" 数量：1"),
+        U8(" 显卡型号："), U8(" 显卡数量："), U8(" 信息品牌："), U8(" 信息型号："), U8(" 型号信息："),
+    });
+}
+
+TEST(CapturedTrees, CaptureThenReportGivesTheSameReport) {
+    char dir[] = "/tmp/qv-capXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string d = std::string(dir) + "/tree";
+    for (const std::string& from : {std::string(), "--root " + tree("laptop")}) {
+        std::filesystem::remove_all(d);
+        const ProcessResult live = run_report(from + " --capture " + d);
+        ASSERT_EQ(live.status, 0) << live.err;
+        const ProcessResult again = run_report("--root " + d);
+        ASSERT_EQ(again.status, 0);
+        EXPECT_EQ(without_elapsed(again.out), without_elapsed(live.out)) << from;
+    }
+    EXPECT_EQ(run_report("--root " + std::string(dir) + "/nothing-here").status, 2);
+    EXPECT_EQ(run_report("--root").status, 2);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CapturedTrees, HostileTreeStillReports) {
+    char dir[] = "/tmp/qv-hostileXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::filesystem::path r = dir;
+    auto put = [&](const std::string& path, const std::string& data) {
+        std::filesystem::create_directories((r / path).parent_path());
+        std::ofstream(r / path, std::ios::binary) << data;
+    };
+    put("etc/os-release", "PRETTY_NAME=\"" + std::string(3 << 20, '\xFF') + "\n");
+    std::string garbage;
+    for (int i = 0; i < 200000; ++i) garbage += static_cast<char>((i * 7919) & 0xFF);
+    put("proc/cpuinfo", "processor\t: 0\nmodel name\t: " + std::string(100000, 'A') + "\n" + garbage);
+    put("sys/firmware/dmi/tables/DMI", std::string("\x11\x5c\x00\x01\x00\x40", 6));  // cut short
+    put("sys/class/dmi/id/chassis_type", std::string("\x00\x01 no number\n", 13));
+    put("sys/class/dmi/id/product_name", std::string(70000, 'x'));
+    std::filesystem::create_directories(r / "sys");
+    std::filesystem::create_directory_symlink("../sys/block", r / "sys/block");  // a loop
+    put("sys/bus/pci/devices/0000:00:02.0/class", "0x030000\n");
+    put("sys/bus/pci/devices/0000:00:02.0/vendor", "zzzz\n");
+    std::filesystem::create_symlink("device", r / "sys/bus/pci/devices/0000:00:02.0/device");
+    put("sys/class/drm/card0-DP-1/status", "connected\n");
+    put("sys/class/drm/card0-DP-1/edid", std::string(11, '\0'));
+    put("sys/class/drm/card0-DP-2/status", "connected\n");
+    put("sys/class/drm/card0-DP-2/edid", std::string("\x00\xff\xff\xff\xff\xff\xff\x00\x10\xac", 10) + garbage.substr(0, 118));
+    put("sys/class/graphics/fb0/bits_per_pixel", "-5\n");
+    put("sys/class/graphics/fb0/virtual_size", "99999999999999999999,\n");
+    std::filesystem::create_directories(r / "usr/share/misc");
+    ASSERT_EQ(mkfifo((r / "usr/share/misc/pci.ids").c_str(), 0644), 0);  // must not block
+    const ProcessResult rep = run_report("--root " + r.string());
+    EXPECT_EQ(rep.status, 0) << rep.err;
+    for (const char8_t* b : {u8"系统信息", u8"处理器信息", u8"显示器信息", u8"内存信息", u8"硬盘信息", u8"显卡信息", u8"主板信息"})
+        EXPECT_NE(rep.out.find(reinterpret_cast<const char*>(b)), std::string::npos);
+    EXPECT_NE(rep.out.find(U8(" 屏幕宽度：0\n")), std::string::npos);
+    EXPECT_NE(rep.out.find(U8(" 显示器品牌：DEL\n")), std::string::npos);  // DP-2's block decodes
+    std::filesystem::remove_all(r);
+}
+
+TEST(LinuxParsers, DmiTable) {
+    std::string t;
+    auto structure = [&](std::uint8_t type, std::string body, std::vector<std::string> strings) {
+        t += static_cast<char>(type);
+        t += static_cast<char>(4 + body.size());
+        t += std::string("\x01\x00", 2) + body;
+        for (auto& s : strings) t += s + '\0';
+        t += strings.empty() ? std::string(2, '\0') : std::string(1, '\0');
+    };
+    std::string mem(0x5C - 4, '\0');
+    mem[0x0C - 4] = 0x00, mem[0x0D - 4] = 0x20;  // 8192 MB
+    mem[0x15 - 4] = static_cast<char>(0x6A), mem[0x16 - 4] = 0x0A;  // 2666
+    mem[0x17 - 4] = 1, mem[0x18 - 4] = 2;
+    structure(17, mem, {"Samsung", "1234"});
+    std::string kb = mem;
+    kb[0x0C - 4] = 0x00, kb[0x0D - 4] = static_cast<char>(0x82);  // 512 KB granularity
+    structure(17, kb, {});
+    std::string empty = mem;
+    empty[0x0C - 4] = 0, empty[0x0D - 4] = 0;
+    structure(17, empty, {"x"});
+    structure(127, "", {});
+    structure(17, mem, {"after the end"});
+    auto table = parse_dmi_table(t);
+    ASSERT_EQ(table.size(), 4u);
+    auto devices = dmi_memory_devices(table);
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].size_bytes, 8589934592ull);
+    EXPECT_EQ(devices[0].speed_mts, 2666u);
+    EXPECT_EQ(devices[0].manufacturer, "Samsung");
+    EXPECT_EQ(devices[0].serial, "1234");
+    EXPECT_EQ(devices[1].size_bytes, 512ull * 1024);
+    EXPECT_FALSE(devices[1].manufacturer.has_value());  // string 1 of none
+    for (std::size_t cut = 0; cut < t.size(); ++cut) parse_dmi_table(t.substr(0, cut));  // never reads past
+    EXPECT_TRUE(parse_dmi_table(std::string("\x11\x02\x00\x00", 4)).empty());  // length below the header
+}
+
+TEST(LinuxParsers, CpuinfoOsReleasePciIdsAndMonitorIds) {
+    const auto packages = parse_cpuinfo(
+        "processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 25\nmodel\t\t: 33\nstepping\t: 0\n"
+        "physical id\t: 0\ncore id\t\t: 0\nflags\t\t: fpu lm\n\n"
+        "processor\t: 1\nphysical id\t: 0\ncore id\t\t: 0\n\n"
+        "processor\t: 2\nphysical id\t: 1\ncore id\t\t: 5\n");
+    ASSERT_EQ(packages.size(), 2u);
+    EXPECT_EQ(packages[0].logical, 2);
+    EXPECT_EQ(packages[0].cores, 1);
+    EXPECT_EQ(windows_cpu_description(packages[0]), "AMD64 Family 25 Model 33 Stepping 0");
+    EXPECT_FALSE(windows_cpu_description(packages[1]).has_value());
+    EXPECT_EQ(os_release_value("NAME=x\nPRETTY_NAME=\"Debian \\\"12\\\"\"\n", "PRETTY_NAME"), "Debian \"12\"");
+    EXPECT_EQ(os_release_value("PRETTY_NAME='Arch Linux'\n", "PRETTY_NAME"), "Arch Linux");
+    EXPECT_FALSE(os_release_value("NAME=x\n", "PRETTY_NAME").has_value());
+    const std::string ids = "8086  Intel Corporation\n\t1234  Thing\n10de  NVIDIA Corporation\n\t1234  Other\n";
+    EXPECT_EQ(pci_ids_name(ids, 0x8086, std::nullopt), "Intel Corporation");
+    EXPECT_EQ(pci_ids_name(ids, 0x10de, 0x1234u), "Other");
+    EXPECT_EQ(pci_ids_name(ids, 0x8086, 0x1234u), "Thing");
+    EXPECT_FALSE(pci_ids_name(ids, 0x8086, 0x5678u).has_value());
+    EXPECT_FALSE(pci_ids_name(ids, 0x1002, std::nullopt).has_value());
+    DrmConnector c{"card1-DP-3", read_file_bytes(edid_path("DEL-D12C-0d8aa809.bin"))};
+    EXPECT_EQ(monitor_pnp_id(c), Text("DISPLAY\\DELD12C\\card1-DP-3"));
+    c.edid.resize(11);
+    EXPECT_FALSE(monitor_pnp_id(c).has_value());
+}
