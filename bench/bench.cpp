@@ -1,1 +1,200 @@
-int main() { return 0; }
+// quorvin-bench: prints figures; asserts nothing.
+//   Linux:   EDID decode, script host queries and whole reports (this machine
+//            and a described one), then quorvin-report beside hwinfo, lshw
+//            and inxi -F as whole processes.
+//   Windows: each query through the Script Control, split into the time
+//            inside Eval and the rest, and the whole report.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "automation/script_query.h"
+#include "sections/display/display.h"
+#include "sections/display/edid.h"
+#include "sections/hardware/hardware.h"
+#include "sections/system/processor.h"
+#include "sections/system/system.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+
+#include "automation/automation_windows.h"
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "automation/machine_file.h"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// Median time of one call, in microseconds, over `n` calls.
+double median_us(int n, const std::function<void()>& f) {
+    std::vector<double> t;
+    for (int i = 0; i < n; ++i) {
+        auto start = Clock::now();
+        f();
+        t.push_back(seconds_since(start) * 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+struct Script {
+    const char* name;
+    const char* text;
+};
+const Script kScripts[] = {{"os", kOsScript},           {"chassis", kChassisTypeScript},
+                           {"maker", kEnclosureMakerScript}, {"processor", kProcessorScript},
+                           {"monitor", kMonitorScript}, {"memory", kMemoryScript},
+                           {"disk", kDiskScript},       {"video", kVideoControllerScript},
+                           {"board", kBaseBoardScript}, {"model", kComputerModelScript}};
+
+void report_figures(const char* what, int n) {
+    const double us = median_us(n, [] {
+        TextReportBox box;
+        build_report(box);
+    });
+    std::printf("%-44s %10.1f us  (median of %d)\n", what, us, n);
+}
+
+#ifndef _WIN32
+Bytes file_bytes(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Median wall time of a whole command, output discarded, in milliseconds.
+double median_process_ms(const std::vector<std::string>& argv, int n) {
+    std::vector<double> t;
+    for (int i = 0; i < n; ++i) {
+        std::fflush(nullptr);  // or the child would print our buffered lines again
+        auto start = Clock::now();
+        pid_t pid = fork();
+        if (pid == 0) {
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            std::vector<char*> args;
+            for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            execvp(args[0], args.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) return -1;
+        t.push_back(seconds_since(start) * 1e3);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+int linux_bench(const std::string& root, const std::string& report_exe) {
+    std::printf("== EDID decoding\n");
+    for (const char* f : {"DEL-D12C-0d8aa809.bin", "CSO-1410-c1bef7b6.bin", "GSM-5BD3-a7cdb3aa.bin"}) {
+        const Bytes b = file_bytes(root + "/tests/data/edid/" + f);
+        const Text text = edid_text_of(b);
+        const double us = median_us(2001, [&] { decode_edid_text(text, "DISPLAY\\DEL0000\\1", b); });
+        std::printf("decode %-37s %10.2f us\n", f, us);
+    }
+    std::printf("== this machine (live Linux source)\n");
+    for (const auto& s : kScripts) {
+        const double us = median_us(201, [&] { run_script_query(s.text); });
+        std::printf("run_script_query %-27s %10.1f us\n", s.name, us);
+    }
+    report_figures("whole report, in process", 201);
+
+    std::printf("== a described desktop machine (script host only)\n");
+    MachineFile desktop = MachineFile::load(root + "/tests/machines/desktop.machine");
+    set_instance_source(&desktop);
+    for (const auto& s : kScripts) {
+        const double us = median_us(2001, [&] { run_script_query(s.text); });
+        std::printf("run_script_query %-27s %10.1f us\n", s.name, us);
+    }
+    report_figures("whole report from the described machine", 501);
+    set_instance_source(nullptr);
+
+    std::printf("== whole processes, side by side (median wall time of 21 runs)\n");
+    struct Tool {
+        const char* label;
+        std::vector<std::string> argv;
+        int runs;
+    } tools[] = {{"quorvin-report", {report_exe}, 21},
+                 {"hwinfo", {"hwinfo"}, 11},
+                 {"lshw", {"lshw"}, 11},
+                 {"inxi -F", {"inxi", "-F"}, 5}};
+    double ours = 0;
+    for (const auto& t : tools) {
+        const double ms = median_process_ms(t.argv, t.runs);
+        if (&t == &tools[0]) ours = ms;
+        if (ms < 0)
+            std::printf("%-16s %10s\n", t.label, "not installed");
+        else
+            std::printf("%-16s %10.2f ms   %8.1fx quorvin-report (%d runs)\n", t.label, ms, ms / ours, t.runs);
+    }
+    return 0;
+}
+#else
+int windows_bench() {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(1, 0), &wsa);
+    OleInitialize(nullptr);
+    std::printf("== each query through the Script Control (median of 21)\n");
+    // Outside Eval: creating the control, Language, AddCode, the conversions, the release.
+    std::printf("%-12s %12s %12s %12s %8s\n", "query", "total us", "in Eval us", "outside us", "share");
+    for (const auto& s : kScripts) {
+        std::vector<double> total, eval;
+        for (int i = 0; i < 21; ++i) {
+            auto t0 = Clock::now();
+            ComObject c;
+            c.create("MSScriptControl.ScriptControl");
+            c.write_property("Language", Arg("VBScript"));
+            c.call_number_method("AddCode", {Arg(s.text)});
+            auto t1 = Clock::now();
+            Variant v = c.call_variant_method("Eval", {Arg("GetA()")});
+            auto t2 = Clock::now();
+            Text reply = v.to_text();
+            v.clear();
+            c.clear();
+            total.push_back(seconds_since(t0) * 1e6);
+            eval.push_back(std::chrono::duration<double>(t2 - t1).count() * 1e6);
+        }
+        std::sort(total.begin(), total.end());
+        std::sort(eval.begin(), eval.end());
+        const double tt = total[10], te = eval[10];
+        std::printf("%-12s %12.0f %12.0f %12.0f %7.1f%%\n", s.name, tt, te, tt - te, 100 * (tt - te) / tt);
+    }
+    report_figures("whole report", 11);
+    OleUninitialize();
+    WSACleanup();
+    return 0;
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    return windows_bench();
+#else
+    const std::string root = argc > 1 ? argv[1] : ".";
+    const std::string exe = argc > 2 ? argv[2] : root + "/build/linux/quorvin-report";
+    return linux_bench(root, exe);
+#endif
+}
