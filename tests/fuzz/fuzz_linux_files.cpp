@@ -1,0 +1,72 @@
+// Each Linux file reader, through a tree whose files hold the input: cpuinfo,
+// os-release, the DMI table, sysfs attributes and EDID files, read by the
+// live source exactly as a report reads them.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/report.h"
+#include "automation/cpuinfo.h"
+#include "automation/dmi.h"
+#include "automation/linux_machine.h"
+#include "sections/display/display.h"
+#include "values/linux_files.h"
+
+namespace {
+
+std::string tree() {
+    static std::string dir;
+    if (dir.empty()) {
+        char t[] = "/tmp/qv-fuzz-treeXXXXXX";
+        dir = mkdtemp(t);
+        linux_files().set_root(dir);
+    }
+    return dir;
+}
+
+void put(const std::string& path, const std::string& data) {
+    const std::filesystem::path p = tree() + path;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << data;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string in(reinterpret_cast<const char*>(data), size);
+    // The pure parsers first, on the whole input.
+    (void)parse_cpuinfo(in);
+    (void)dmi_memory_devices(parse_dmi_table(in));
+    (void)dmi_processors(parse_dmi_table(in));
+    (void)os_release_value(in, "PRETTY_NAME");
+    (void)pci_ids_name(in, 0x8086, std::nullopt);
+    (void)pci_ids_name(in, 0x8086, 0x1234u);
+    DrmConnector c{"card0-DP-1", Bytes(in.begin(), in.end())};
+    (void)monitor_pnp_id(c);
+
+    // Then the same bytes as every file of a machine, and a whole report.
+    const std::size_t third = size / 3;
+    put("/proc/cpuinfo", in);
+    put("/etc/os-release", in.substr(0, third));
+    put("/sys/firmware/dmi/tables/DMI", in);
+    put("/sys/class/dmi/id/chassis_type", in.substr(third, 8));
+    put("/sys/class/dmi/id/board_name", in.substr(0, 40));
+    put("/sys/block/sda/size", in.substr(third, 24));
+    put("/sys/block/sda/dev", in.substr(0, 8));
+    put("/sys/bus/pci/devices/0000:00:02.0/class", in.size() > 2 ? "0x03" + in.substr(2, 6) : "0x030000");
+    put("/sys/bus/pci/devices/0000:00:02.0/vendor", in.substr(third, 6));
+    put("/sys/bus/pci/devices/0000:00:02.0/mem_info_vram_total", in.substr(0, 20));
+    put("/usr/share/misc/pci.ids", in);
+    put("/sys/class/drm/card0-DP-1/status", "connected\n");
+    put("/sys/class/drm/card0-DP-1/edid", in);
+    put("/sys/class/graphics/fb0/bits_per_pixel", in.substr(0, 4));
+    put("/sys/class/graphics/fb0/virtual_size", in.substr(third, 24));
+    put("/sys/class/graphics/fb0/mode", in.substr(0, 20));
+    TextReportBox box;
+    build_report(box);
+    return 0;
+}
