@@ -21,7 +21,8 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake make g++ libc6-dev)
 TEST_PACKAGES=(cmake make g++ libc6-dev libgtest-dev util-linux dmidecode
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-               wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine python3)
+               wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine python3
+               valgrind clang libclang-rt-14-dev x11-utils)
 
 build_linux() {
     cmake -S "$QV_ROOT" -B "$QV_ROOT/build/linux" -DCMAKE_BUILD_TYPE="${1:-Release}" >/dev/null

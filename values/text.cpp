@@ -82,22 +82,25 @@ Text g_format(double v, int precision) {
         out += digits[0];
         if (!frac.empty()) out += "." + frac;
         out += x < 0 ? "e-" : "e+";
-        std::string ex = std::to_string(std::abs(x));
-        while (ex.size() < 3) ex.insert(ex.begin(), '0');
+        char ex[16];
+        std::snprintf(ex, sizeof ex, "%03d", std::abs(x));
         out += ex;
         return out;
     }
-    std::string int_part, frac;
+    std::string frac;
     if (x >= 0) {
-        int_part = digits.substr(0, static_cast<std::size_t>(x) + 1);
+        out.append(digits, 0, static_cast<std::size_t>(x) + 1);
         frac = digits.substr(static_cast<std::size_t>(x) + 1);
     } else {
-        int_part = "0";
-        frac = std::string(static_cast<std::size_t>(-x - 1), '0') + digits;
+        out += '0';
+        frac.assign(static_cast<std::size_t>(-x - 1), '0');
+        frac += digits;
     }
     while (!frac.empty() && frac.back() == '0') frac.pop_back();
-    out += int_part;
-    if (!frac.empty()) out += "." + frac;
+    if (!frac.empty()) {
+        out += '.';
+        out += frac;
+    }
     return out;
 }
 
