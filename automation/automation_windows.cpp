@@ -545,7 +545,7 @@ ComObject result_object(int& code, VARIANT& r) {
     return o;
 }
 
-Variant result_variant(int code, VARIANT& r) {
+Variant result_variant(int& code, VARIANT& r) {
     Variant v;
     if (code == 0) {
         v.raw() = r;
@@ -557,64 +557,48 @@ Variant result_variant(int code, VARIANT& r) {
 
 }  // namespace
 
-Text ComObject::read_text_property(const Text& name, const Args& index) {
+namespace {
+
+// One member operation and the conversion of its result; leaves the code.
+template <typename Convert>
+auto operate(IUnknown* p, const Text& name, Access access, const Args& args, Convert convert) {
     VARIANT r;
-    int code = invoke(p_, name, Access::Read, index, r);
-    Text t = result_text(code, r);
+    int code = invoke(p, name, access, args, r);
+    auto out = convert(code, r);
     t_error = code;
-    return t;
+    return out;
+}
+
+}  // namespace
+
+Text ComObject::read_text_property(const Text& name, const Args& index) {
+    return operate(p_, name, Access::Read, index, result_text);
 }
 
 double ComObject::read_number_property(const Text& name, const Args& index) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Read, index, r);
-    double d = result_number(code, r);
-    t_error = code;
-    return d;
+    return operate(p_, name, Access::Read, index, result_number);
 }
 
 ComObject ComObject::read_object_property(const Text& name, const Args& index) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Read, index, r);
-    ComObject o = result_object(code, r);
-    t_error = code;
-    return o;
+    return operate(p_, name, Access::Read, index, result_object);
 }
 
 Variant ComObject::read_variant_property(const Text& name, const Args& index) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Read, index, r);
-    t_error = code;
-    return result_variant(code, r);
+    return operate(p_, name, Access::Read, index, result_variant);
 }
 
 Variant ComObject::call_variant_method(const Text& name, const Args& args) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Call, args, r);
-    t_error = code;
-    return result_variant(code, r);
+    return operate(p_, name, Access::Call, args, result_variant);
 }
 
 Text ComObject::call_text_method(const Text& name, const Args& args) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Call, args, r);
-    Text t = result_text(code, r);
-    t_error = code;
-    return t;
+    return operate(p_, name, Access::Call, args, result_text);
 }
 
 double ComObject::call_number_method(const Text& name, const Args& args) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Call, args, r);
-    double d = result_number(code, r);
-    t_error = code;
-    return d;
+    return operate(p_, name, Access::Call, args, result_number);
 }
 
 ComObject ComObject::call_object_method(const Text& name, const Args& args) {
-    VARIANT r;
-    int code = invoke(p_, name, Access::Call, args, r);
-    ComObject o = result_object(code, r);
-    t_error = code;
-    return o;
+    return operate(p_, name, Access::Call, args, result_object);
 }

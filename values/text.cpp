@@ -289,17 +289,26 @@ double to_number(const Text& text) {
     return negative ? -v : v;
 }
 
-std::int32_t to_integer(const Text& text) {
+namespace {
+
+// The atoi shape: white space, a sign, decimal digits, wrapping in U's width.
+template <typename U>
+U parse_decimal(const Text& text) {
     const Text t = fold_full_width(text);
     std::size_t i = 0;
     while (i < t.size() && is_c_space(static_cast<unsigned char>(t[i]))) ++i;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    std::uint32_t v = 0;
+    U v = 0;
     while (i < t.size() && t[i] >= '0' && t[i] <= '9')
-        v = v * 10u + static_cast<std::uint32_t>(t[i++] - '0');
-    if (negative) v = 0u - v;
-    return static_cast<std::int32_t>(v);
+        v = static_cast<U>(v * 10u + static_cast<U>(t[i++] - '0'));
+    return negative ? static_cast<U>(0u - v) : v;
+}
+
+}  // namespace
+
+std::int32_t to_integer(const Text& text) {
+    return static_cast<std::int32_t>(parse_decimal<std::uint32_t>(text));
 }
 
 std::int32_t to_integer(double v) {
@@ -309,16 +318,7 @@ std::int32_t to_integer(double v) {
 }
 
 std::int64_t to_long_integer(const Text& text) {
-    const Text t = fold_full_width(text);
-    std::size_t i = 0;
-    while (i < t.size() && is_c_space(static_cast<unsigned char>(t[i]))) ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    std::uint64_t v = 0;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9')
-        v = v * 10u + static_cast<std::uint64_t>(t[i++] - '0');
-    if (negative) v = 0u - v;
-    return static_cast<std::int64_t>(v);
+    return static_cast<std::int64_t>(parse_decimal<std::uint64_t>(text));
 }
 
 double power(double x, double y) { return std::pow(x, y); }
