@@ -24,8 +24,10 @@ TEST_PACKAGES=(cmake make g++ libc6-dev libgtest-dev util-linux dmidecode
                wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine python3
                valgrind clang libclang-rt-14-dev x11-utils)
 
+# build_linux BUILD_TYPE TESTS: TESTS is ON (needs GoogleTest) or OFF.
 build_linux() {
-    cmake -S "$QV_ROOT" -B "$QV_ROOT/build/linux" -DCMAKE_BUILD_TYPE="${1:-Release}" >/dev/null
+    cmake -S "$QV_ROOT" -B "$QV_ROOT/build/linux" -DCMAKE_BUILD_TYPE="${1:-Release}" \
+        -DQUORVIN_TESTS="${2:-ON}" >/dev/null
     cmake --build "$QV_ROOT/build/linux" -j "$QV_JOBS"
 }
 
