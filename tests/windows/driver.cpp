@@ -1,6 +1,7 @@
 // Drives quorvin.exe from a second process for the Wine tests:
 //   driver wait              wait for the window and print its geometry
-//   driver read FILE         write the report box's text to FILE as UTF-8
+//   driver read FILE [report] write the report box's text to FILE as UTF-8,
+//                            with "report" once a whole report stands there
 //   driver scripts DIR       write each query script as a .vbs that saves
 //                            GetA()'s reply to DIR\NAME.txt (UTF-16)
 #include <windows.h>
@@ -61,14 +62,28 @@ int wait_command() {
     return 0;
 }
 
-int read_command(const char* file) {
-    HWND w = wait_for_window();
-    if (!w) return 1;
-    HWND edit = find_child(w, L"Edit");
+std::wstring box_text(HWND edit) {
     const LRESULT n = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
     SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+// With `whole_report`, waits (up to 20 s) until the box holds a finished
+// report, one that ends with the elapsed-time line.
+int read_command(const char* file, bool whole_report) {
+    HWND w = wait_for_window();
+    if (!w) return 1;
+    HWND edit = find_child(w, L"Edit");
+    std::wstring text = box_text(edit);
+    const std::wstring done = gbk_to_wide("耗时：");
+    for (int i = 0; whole_report && i < 400; ++i) {
+        const auto at = text.rfind(done);
+        if (at != std::wstring::npos && text.size() >= 3 && text.compare(text.size() - 3, 3, L"s\r\n") == 0) break;
+        Sleep(50);
+        text = box_text(edit);
+    }
     std::ofstream out(file, std::ios::binary);
     out << gbk_to_utf8(wide_to_gbk(text.data(), text.size()));
     return out ? 0 : 1;
@@ -100,7 +115,7 @@ int scripts_command(const std::string& dir) {
 int main(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd == "wait") return wait_command();
-    if (cmd == "read" && argc > 2) return read_command(argv[2]);
+    if (cmd == "read" && argc > 2) return read_command(argv[2], argc > 3 && std::string(argv[3]) == "report");
     if (cmd == "scripts" && argc > 2) return scripts_command(argv[2]);
     std::fprintf(stderr, "usage: driver wait | read FILE | scripts DIR\n");
     return 2;

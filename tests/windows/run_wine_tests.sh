@@ -92,7 +92,10 @@ start_quorvin() {
     GEOM="$(w "$BUILD/tests/windows/quorvin-driver.exe" wait | tr -d "\r")" || fail "window did not appear"
 }
 geom() { echo "$GEOM" | awk -v k="$1" '$1 == k { print $2, $3, $4, $5 }'; }
-read_box() { w "$BUILD/tests/windows/quorvin-driver.exe" read 'C:\qvout\box.txt' || fail "read box"; cp "$WINEPREFIX/drive_c/qvout/box.txt" "$1"; }
+read_box() {  # FILE [report]
+    w "$BUILD/tests/windows/quorvin-driver.exe" read 'C:\qvout\box.txt' ${2:-} || fail "read box"
+    cp "$WINEPREFIX/drive_c/qvout/box.txt" "$1"
+}
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.5; }
 wait_exit() {
     local rc=0
@@ -114,7 +117,7 @@ read -r CX CY <<<"$(geom client)"
 BX=$((CX + 464 + 48)); BY=$((CY + 368 + 20))
 click_at "$BX" "$BY"
 sleep 1
-read_box "$ART/report-1.txt"
+read_box "$ART/report-1.txt" report
 python3 "$HERE/check_report.py" "$ART/report-1.txt" "$WINEPREFIX/drive_c/qvout" || fail "report after the first click"
 pass "a real click fills the box with the 41 pieces and Wine's own facts"
 import -window root "$ART/window-report.png" 2>/dev/null || true
@@ -124,7 +127,7 @@ read_box "$ART/typed.txt"
 grep -q typed-by-user "$ART/typed.txt" || fail "typing into the report box"
 click_at "$BX" "$BY"
 sleep 1
-read_box "$ART/report-2.txt"
+read_box "$ART/report-2.txt" report
 grep -q typed-by-user "$ART/report-2.txt" && fail "second report kept the typed text"
 python3 "$HERE/check_report.py" "$ART/report-2.txt" "$WINEPREFIX/drive_c/qvout" || fail "second report"
 pass "a second click replaces the report and the typed text"
