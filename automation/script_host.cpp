@@ -7,6 +7,9 @@ namespace {
 
 constexpr std::size_t kMaxText = 64u << 20;  // VBScript runs out of memory long before
 constexpr int kMaxDepth = 64;
+// Deeper expressions or blocks than this are refused as they are read, so
+// that neither reading nor running them can exhaust the stack.
+constexpr int kMaxNesting = 200;
 
 struct ScriptError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -133,6 +136,7 @@ struct Expr {
     Text name;  // for Name and Member, lower case
     std::vector<std::unique_ptr<Expr>> args;  // Call: callee is args[0]
     bool has_parens = false;
+    int depth = 1;
 };
 
 using ExprPtr = std::unique_ptr<Expr>;
@@ -153,6 +157,13 @@ struct Program {
     std::map<Text, Function> functions;  // lower-case names
     std::vector<Stmt> top;
 };
+
+// Sets a node's depth from its children and refuses one nested too deep.
+std::unique_ptr<Expr> finished(std::unique_ptr<Expr> e) {
+    for (const auto& a : e->args) e->depth = std::max(e->depth, a->depth + 1);
+    if (e->depth > kMaxNesting) throw CompileError("expression nested too deeply");
+    return e;
+}
 
 class Parser {
 public:
@@ -194,6 +205,7 @@ public:
 private:
     std::vector<Token> t_;
     std::size_t pos_ = 0;
+    int nesting_ = 0;
 
     const Token& cur() const { return t_[pos_]; }
     bool at(Token::Kind k) const { return cur().kind == k; }
@@ -231,6 +243,7 @@ private:
     }
 
     std::vector<Stmt> block(std::initializer_list<const char*> ends) {
+        Nest nest(nesting_);
         std::vector<Stmt> body;
         skip_newlines();
         for (;;) {
@@ -314,7 +327,7 @@ private:
             e->kind = Expr::Kind::Concat;
             e->args.push_back(std::move(left));
             e->args.push_back(additive());
-            left = std::move(e);
+            left = finished(std::move(e));
         }
         return left;
     }
@@ -328,18 +341,28 @@ private:
             e->kind = plus ? Expr::Kind::Add : Expr::Kind::Subtract;
             e->args.push_back(std::move(left));
             e->args.push_back(unary());
-            left = std::move(e);
+            left = finished(std::move(e));
         }
         return left;
     }
 
+    // Counts how deep the reading has gone, through signs and parentheses.
+    struct Nest {
+        explicit Nest(int& n) : n_(n) {
+            if (++n_ > kMaxNesting) throw CompileError("nested too deeply");
+        }
+        ~Nest() { --n_; }
+        int& n_;
+    };
+
     ExprPtr unary() {
+        Nest nest(nesting_);
         if (op("-")) {
             ++pos_;
             auto e = std::make_unique<Expr>();
             e->kind = Expr::Kind::Negate;
             e->args.push_back(unary());
-            return e;
+            return finished(std::move(e));
         }
         if (op("+")) {
             ++pos_;
@@ -371,14 +394,14 @@ private:
                 m->kind = Expr::Kind::Member;
                 m->name = lowered(expect_name());
                 m->args.push_back(std::move(e));
-                e = std::move(m);
+                e = finished(std::move(m));
             } else if (op("(") && (e->kind == Expr::Kind::Name || e->kind == Expr::Kind::Member)) {
                 auto c = std::make_unique<Expr>();
                 c->kind = Expr::Kind::Call;
                 c->has_parens = true;
                 c->args.push_back(std::move(e));
                 for (auto& a : call_args()) c->args.push_back(std::move(a));
-                e = std::move(c);
+                e = finished(std::move(c));
             } else {
                 return e;
             }

@@ -127,3 +127,29 @@ TEST(ScriptHost, SubsetDetails) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(script_value_text(r.value), "top");
 }
+
+// Found by fuzzing: a long run of signs overflowed the stack.
+TEST(ScriptHost, DeepNestingIsRefusedNotFollowed) {
+    OneClass src;
+    auto deep = [](const Text& open, const Text& middle, const Text& close, int n) {
+        Text e;
+        for (int i = 0; i < n; ++i) e += open;
+        e += middle;
+        for (int i = 0; i < n; ++i) e += close;
+        return e;
+    };
+    for (const Text& expr : {deep("-", "1", "", 50000), deep("(", "1", ")", 50000),
+                             deep("", "1", " & 1", 50000), deep("", "x", ".y", 50000)}) {
+        ScriptOutcome r = run(src, "Function GetA()\r\nGetA = " + expr + "\r\nEnd Function");
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("nested too deeply"), std::string::npos) << r.error;
+    }
+    const Text loops = deep("For Each o In A\r\n", "", "Next\r\n", 5000);
+    ScriptOutcome r = run(src, "Function GetA()\r\n" + loops + "End Function");
+    EXPECT_FALSE(r.ok);
+    // What real scripts nest stays well inside the limit.
+    r = run(src, "Function GetA()\r\nGetA = " + deep("(", "-1", ")", 50) + " & " +
+                     deep("", "\"a\"", " & \"b\"", 100) + "\r\nEnd Function");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(script_value_text(r.value).substr(0, 4), "-1ab");
+}
