@@ -10,6 +10,7 @@ constexpr int kMaxDepth = 64;
 // Deeper expressions or blocks than this are refused as they are read, so
 // that neither reading nor running them can exhaust the stack.
 constexpr int kMaxNesting = 200;
+constexpr int kMaxEvalDepth = 1000;
 
 struct ScriptError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -605,6 +606,7 @@ private:
     std::vector<Frame> frames_;
     std::map<Text, ScriptValue> globals_;
     int depth_ = 0;
+    int eval_depth_ = 0;
 
     ScriptValue* variable(const Text& name, bool create) {
         Frame& f = frames_.back();
@@ -725,7 +727,18 @@ private:
         return ScriptValue();
     }
 
+    // Every evaluation counts, across calls too: functions calling
+    // functions, each with deep expressions, must not run the stack out.
+    struct EvalDepth {
+        explicit EvalDepth(int& n) : n_(n) {
+            if (++n_ > kMaxEvalDepth) throw ScriptError("out of stack space");
+        }
+        ~EvalDepth() { --n_; }
+        int& n_;
+    };
+
     ScriptValue eval(const Expr& e) {
+        EvalDepth guard(eval_depth_);
         switch (e.kind) {
             case Expr::Kind::Literal: return e.literal;
             case Expr::Kind::Name: {

@@ -1,3 +1,6 @@
+// GCC 12 warns falsely about std::string concatenation here (its bug 105329).
+#pragma GCC diagnostic ignored "-Wrestrict"
+
 #include <gtest/gtest.h>
 
 #include "automation/script_host.h"
@@ -144,6 +147,15 @@ TEST(ScriptHost, DeepNestingIsRefusedNotFollowed) {
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find("nested too deeply"), std::string::npos) << r.error;
     }
+    // Functions calling functions, each with a deep expression.
+    Text chain = "Function GetA()\r\nGetA = F1()\r\nEnd Function\r\n";
+    for (int i = 1; i <= 60; ++i)
+        chain += "Function F" + std::to_string(i) + "()\r\nF" + std::to_string(i) + " = " +
+                 deep("-(", "F" + std::to_string(i + 1) + "()", ")", 90) + "\r\nEnd Function\r\n";
+    chain += "Function F61()\r\nF61 = 1\r\nEnd Function";
+    ScriptOutcome c = run(src, chain);
+    EXPECT_FALSE(c.ok);
+    EXPECT_NE(c.error.find("out of stack space"), std::string::npos) << c.error;
     const Text loops = deep("For Each o In A\r\n", "", "Next\r\n", 5000);
     ScriptOutcome r = run(src, "Function GetA()\r\n" + loops + "End Function");
     EXPECT_FALSE(r.ok);
