@@ -69,5 +69,17 @@ def seeds():
                 put("fuzz_linux_files", tree + "-" + rel.replace("/", "_"), open(p, "rb").read())
 
 
+def regressions():
+    # Inputs that once crashed a target stay in its corpus for good.
+    for f in glob.glob(os.path.join(ROOT, "tests/fuzz/regressions/*")):
+        name = os.path.basename(f)
+        target = next(t for t in ("fuzz_edid", "fuzz_reply", "fuzz_text", "fuzz_script_host",
+                                  "fuzz_linux_files") if name.startswith(t))
+        d = os.path.join(OUT, "seeds", target)
+        os.makedirs(d, exist_ok=True)
+        shutil.copy(f, os.path.join(d, "regression-" + name))
+
+
 transcode()
 seeds()
+regressions()
