@@ -16,11 +16,21 @@ Text elapsed_line(std::uint32_t start_tick, std::uint32_t end_tick) {
     return "耗时：" + to_text(seconds) + "s\r\n";
 }
 
+TextArray monitor_report_lines(const MonitorInfo& m) {
+    return {" 序列号：" + m.serial_number + "\r\n",
+            " 显示器ID：" + m.monitor_id + "\r\n",
+            " 生产日期：" + m.production_date + "\r\n",
+            " 显示器品牌：" + m.brand + "\r\n",
+            " 显示器型号：" + m.model + "\r\n",
+            " 显示器尺寸：" + m.size_inches + "英寸\r\n",
+            " 显示器高度：" + m.height_cm + "\r\n",
+            " 显示器宽度：" + m.width_cm + "\r\n"};
+}
+
 Text monitor_lines(const MonitorInfo& m) {
-    return " 序列号：" + m.serial_number + "\r\n" + " 显示器ID：" + m.monitor_id + "\r\n" +
-           " 生产日期：" + m.production_date + "\r\n" + " 显示器品牌：" + m.brand + "\r\n" +
-           " 显示器型号：" + m.model + "\r\n" + " 显示器尺寸：" + m.size_inches + "英寸\r\n" +
-           " 显示器高度：" + m.height_cm + "\r\n" + " 显示器宽度：" + m.width_cm + "\r\n";
+    Text out;
+    for (const Text& line : monitor_report_lines(m)) out += line;
+    return out;
 }
 
 ReportSources machine_sources() {
@@ -85,15 +95,7 @@ void build_report(ReportBox& box, const ReportSources& src) {
     box.append_text(" 屏幕宽度：" + to_text(width) + "\r\n");
     box.append_text(" 屏幕高度：" + to_text(height) + "\r\n");
     box.append_text(" 任务栏高度：" + to_text(src.taskbar()) + "\r\n");
-    const MonitorInfo m = src.monitor();
-    box.append_text(" 序列号：" + m.serial_number + "\r\n");
-    box.append_text(" 显示器ID：" + m.monitor_id + "\r\n");
-    box.append_text(" 生产日期：" + m.production_date + "\r\n");
-    box.append_text(" 显示器品牌：" + m.brand + "\r\n");
-    box.append_text(" 显示器型号：" + m.model + "\r\n");
-    box.append_text(" 显示器尺寸：" + m.size_inches + "英寸\r\n");
-    box.append_text(" 显示器高度：" + m.height_cm + "\r\n");
-    box.append_text(" 显示器宽度：" + m.width_cm + "\r\n");
+    for (const Text& line : monitor_report_lines(src.monitor())) box.append_text(line);
 
     box.append_text(banner("内存信息"));
     box.append_text(src.memory());

@@ -18,7 +18,7 @@ public:
 // Where each value of the report comes from; the machine's own builders by
 // default, replaceable for tests.
 struct ReportSources {
-    std::function<std::uint32_t()> tick = tick_count;
+    std::function<std::uint32_t()> tick;
     std::function<void(Text&, Text&)> os_caption_and_bitness;
     std::function<void(Text&, Text&)> chassis_and_maker;
     std::function<int()> os_family;
@@ -44,7 +44,9 @@ void build_report(ReportBox& box);
 
 Text banner(const Text& title);
 Text elapsed_line(std::uint32_t start_tick, std::uint32_t end_tick);
-// The eight monitor lines of the display section.
+// The eight monitor lines of the display section, each with its line end.
+TextArray monitor_report_lines(const MonitorInfo& info);
+// The same lines as one text.
 Text monitor_lines(const MonitorInfo& info);
 
 // A report box that just keeps the text, for the console and for tests.

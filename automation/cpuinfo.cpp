@@ -2,14 +2,13 @@
 
 #include <set>
 
-namespace {
-std::string trim(const std::string& s) {
-    const auto a = s.find_first_not_of(" \t");
-    if (a == std::string::npos) return std::string();
-    const auto b = s.find_last_not_of(" \t\r");
-    return s.substr(a, b - a + 1);
+#include "values/text.h"
+
+
+bool has_flag(const CpuPackage& p, const std::string& flag) {
+    auto it = p.fields.find("flags");
+    return it != p.fields.end() && (" " + it->second + " ").find(" " + flag + " ") != std::string::npos;
 }
-}  // namespace
 
 std::vector<CpuPackage> parse_cpuinfo(const std::string& text) {
     std::vector<std::map<std::string, std::string>> processors(1);
@@ -20,12 +19,12 @@ std::vector<CpuPackage> parse_cpuinfo(const std::string& text) {
         const std::string line = text.substr(pos, end - pos);
         pos = end + 1;
         const auto colon = line.find(':');
-        if (trim(line).empty()) {
+        if (trim_blanks(line).empty()) {
             if (!processors.back().empty()) processors.emplace_back();
             continue;
         }
         if (colon == std::string::npos) continue;
-        processors.back()[trim(line.substr(0, colon))] = trim(line.substr(colon + 1));
+        processors.back()[trim_blanks(line.substr(0, colon))] = trim_blanks(line.substr(colon + 1));
     }
     std::vector<CpuPackage> packages;
     std::map<std::string, std::set<std::string>> cores;
@@ -55,8 +54,7 @@ std::optional<std::string> windows_cpu_description(const CpuPackage& p) {
     const auto vendor = get("vendor_id");
     const auto family = get("cpu family"), model = get("model"), stepping = get("stepping");
     if (!vendor || !family || !model || !stepping) return std::nullopt;
-    const auto flags = get("flags").value_or("");
-    const bool lm = (" " + flags + " ").find(" lm ") != std::string::npos;
+    const bool lm = has_flag(p, "lm");
     std::string arch;
     if (*vendor == "GenuineIntel")
         arch = lm ? "Intel64" : "x86";

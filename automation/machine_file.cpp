@@ -8,12 +8,6 @@
 
 namespace {
 
-std::string trim(const std::string& s) {
-    const auto a = s.find_first_not_of(" \t");
-    if (a == std::string::npos) return std::string();
-    const auto b = s.find_last_not_of(" \t\r");
-    return s.substr(a, b - a + 1);
-}
 
 std::string unescape(const std::string& s) {
     std::string out;
@@ -67,7 +61,7 @@ MachineFile MachineFile::load(const std::string& path) {
     };
     while (std::getline(in, raw)) {
         ++line_no;
-        const std::string line = trim(raw);
+        const std::string line = trim_blanks(raw);
         if (line.empty() || line[0] == '#') continue;
         if (line.front() == '[') {
             if (line.back() != ']') fail("expected [ClassName]");
@@ -78,13 +72,13 @@ MachineFile MachineFile::load(const std::string& path) {
             continue;
         }
         if (line.rfind("class ", 0) == 0) {
-            m.classes_[trim(line.substr(6))];
+            m.classes_[trim_blanks(line.substr(6))];
             current = nullptr;
             continue;
         }
         const auto eq = raw.find(" = ");
         if (eq == std::string::npos || !current) fail("expected 'Name = type value' inside a [Class]");
-        const std::string name = trim(raw.substr(0, eq));
+        const std::string name = trim_blanks(raw.substr(0, eq));
         std::string rest = raw.substr(eq + 3);
         if (!rest.empty() && rest.back() == '\r') rest.pop_back();
         const auto sp = rest.find(' ');
@@ -92,7 +86,7 @@ MachineFile MachineFile::load(const std::string& path) {
         const std::string value = sp == std::string::npos ? std::string() : rest.substr(sp + 1);
         try {
             if (name.rfind("EDID", 0) == 0) {
-                int set = 0;  // 0: every control set
+                int set = 1;  // EDID alone is the value in control set 001
                 if (name.size() == 8 && name[4] == '@') set = std::stoi(name.substr(5));
                 else if (name != "EDID") fail("EDID or EDID@00N expected");
                 Bytes b = type == "file" ? read_bytes((dir / value).string())
@@ -100,11 +94,7 @@ MachineFile MachineFile::load(const std::string& path) {
                                           : (fail("EDID takes file or hex"), Bytes());
                 auto it = current->properties.find("PNPDeviceID");
                 if (it == current->properties.end()) fail("PNPDeviceID must come before EDID");
-                auto& sets = m.edids_[it->second.text];
-                if (set == 0)
-                    sets[1] = b;
-                else
-                    sets[set] = b;
+                m.edids_[it->second.text][set] = b;
                 continue;
             }
             PropertyValue v;

@@ -25,12 +25,9 @@ std::optional<std::string> dmi_id(const char* name) {
     return linux_files().line(std::string("/sys/class/dmi/id/") + name);
 }
 
-std::optional<std::string> trimmed(std::optional<std::string> s) {
+std::optional<std::string> trimmed(const std::optional<std::string>& s) {
     if (!s) return s;
-    const auto a = s->find_first_not_of(" \t\r\n");
-    if (a == std::string::npos) return std::string();
-    const auto b = s->find_last_not_of(" \t\r\n");
-    return s->substr(a, b - a + 1);
+    return trim_blanks(*s);
 }
 
 std::optional<std::int64_t> number(const std::optional<std::string>& s, int base = 10) {
@@ -213,9 +210,8 @@ std::vector<Instance> processors() {
         c.set("Description", P::text_or_null(gbk(windows_cpu_description(p))));
         c.set("NumberOfCores", P::of_integer(p.cores));
         c.set("NumberOfLogicalProcessors", P::of_integer(p.logical));
-        const auto flags = field("flags");
-        if (flags)
-            c.set("DataWidth", P::of_integer((" " + *flags + " ").find(" lm ") != std::string::npos ? 64 : 32));
+        if (field("flags"))
+            c.set("DataWidth", P::of_integer(has_flag(p, "lm") ? 64 : 32));
         else if (kernel_bits())
             c.set("DataWidth", P::of_integer(*kernel_bits()));  // no x86 flags: the kernel's width
         else

@@ -136,7 +136,6 @@ struct Expr {
     ScriptValue literal;
     Text name;  // for Name and Member, lower case
     std::vector<std::unique_ptr<Expr>> args;  // Call: callee is args[0]
-    bool has_parens = false;
     int depth = 1;
 };
 
@@ -262,7 +261,6 @@ private:
             ++pos_;
             s.kind = Stmt::Kind::Dim;
             for (;;) {
-                Stmt d;
                 const Text n = lowered(expect_name());
                 if (reserved(n)) throw CompileError("reserved word used as a name");
                 s.body.push_back(Stmt{Stmt::Kind::Dim, n, nullptr, {}});
@@ -399,7 +397,6 @@ private:
             } else if (op("(") && (e->kind == Expr::Kind::Name || e->kind == Expr::Kind::Member)) {
                 auto c = std::make_unique<Expr>();
                 c->kind = Expr::Kind::Call;
-                c->has_parens = true;
                 c->args.push_back(std::move(e));
                 for (auto& a : call_args()) c->args.push_back(std::move(a));
                 e = finished(std::move(c));
@@ -476,7 +473,6 @@ private:
 
 struct ScriptObject {
     enum class Kind { Service, Collection, Instance } kind;
-    Text class_name;
     std::optional<std::vector<Instance>> instances;
     Instance instance;
 };
@@ -656,7 +652,6 @@ private:
                         for (const Instance& in : *over.object->instances) {
                             auto o = std::make_shared<ScriptObject>();
                             o->kind = ScriptObject::Kind::Instance;
-                            o->class_name = over.object->class_name;
                             o->instance = in;
                             items.push_back(make_object(std::move(o)));
                         }
@@ -702,7 +697,6 @@ private:
             throw ScriptError("invalid query");
         auto o = std::make_shared<ScriptObject>();
         o->kind = ScriptObject::Kind::Collection;
-        o->class_name = w[3];
         o->instances = source_.instances(w[3]);
         return make_object(std::move(o));
     }

@@ -185,6 +185,13 @@ TextArray split_text(const Text& t, const Text& separator, int max) {
     return out;
 }
 
+Text trim_blanks(const Text& t) {
+    const auto a = t.find_first_not_of(" \t\r\n");
+    if (a == Text::npos) return Text();
+    const auto b = t.find_last_not_of(" \t\r\n");
+    return t.substr(a, b - a + 1);
+}
+
 Text character(int code) {
     auto c = static_cast<char>(code & 0xFF);
     return c == 0 ? Text() : Text(1, c);

@@ -28,6 +28,9 @@ Text replace_subtext(const Text& t, const Text& old_text, const Text& new_text =
                      int start = 1, int count = -1, bool case_sensitive = false);
 TextArray split_text(const Text& t, const Text& separator = ",", int max = -1);
 
+// Without the spaces, tabs, CRs and LFs at either end.
+Text trim_blanks(const Text& t);
+
 Text character(int code);
 Text space_text(int n);
 Text repeat_text(int count, const Text& t);
