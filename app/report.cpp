@@ -1,5 +1,6 @@
 #include "app/report.h"
 
+#include "automation/script_query.h"
 #include "sections/display/display.h"
 #include "sections/hardware/hardware.h"
 #include "sections/system/system.h"
@@ -58,6 +59,7 @@ ReportSources machine_sources() {
 void build_report(ReportBox& box) { build_report(box, machine_sources()); }
 
 void build_report(ReportBox& box, const ReportSources& src) {
+    const QuerySession queries;  // what the queries share lives for this report only
     const std::uint32_t start = src.tick();
     box.set_content(Text());
 

@@ -1,6 +1,7 @@
-// What the Linux script host asks when a query script enumerates a WMI
-// class: the instances and their properties. The live source reads the
-// running machine; tests use machines described in files.
+// What our script host asks when a query script enumerates a WMI class: the
+// instances and their properties. On Linux the live source reads the running
+// machine, on Windows without the Script Control WMI itself answers; tests
+// use machines described in files.
 #pragma once
 
 #include <map>
@@ -12,10 +13,11 @@
 #include "values/text.h"
 
 struct PropertyValue {
-    enum class Kind { Null, String, Integer, Boolean, IntegerArray };
+    enum class Kind { Null, String, Integer, Double, Boolean, IntegerArray };
     Kind kind = Kind::Null;
     Text text;
     std::int64_t integer = 0;
+    double number = 0;
     bool boolean = false;
     std::vector<std::int64_t> integers;
 
@@ -30,6 +32,12 @@ struct PropertyValue {
         PropertyValue v;
         v.kind = Kind::Integer;
         v.integer = i;
+        return v;
+    }
+    static PropertyValue of_double(double d) {
+        PropertyValue v;
+        v.kind = Kind::Double;
+        v.number = d;
         return v;
     }
     static PropertyValue of_boolean(bool b) {

@@ -3,6 +3,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "automation/script_locale.h"
+
 namespace {
 
 constexpr std::size_t kMaxText = 64u << 20;  // VBScript runs out of memory long before
@@ -507,6 +509,10 @@ ScriptValue from_property(const PropertyValue& p) {
         case PropertyValue::Kind::Null: v.kind = ScriptValue::Kind::Null; break;
         case PropertyValue::Kind::String: v = make_text(p.text); break;
         case PropertyValue::Kind::Integer: v = make_integer(p.integer); break;
+        case PropertyValue::Kind::Double:
+            v.kind = ScriptValue::Kind::Double;
+            v.number = p.number;
+            break;
         case PropertyValue::Kind::Boolean:
             v.kind = ScriptValue::Kind::Boolean;
             v.boolean = p.boolean;
@@ -526,8 +532,8 @@ Text string_of(const ScriptValue& v) {
         case ScriptValue::Kind::Null: return Text();
         case ScriptValue::Kind::String: return v.text;
         case ScriptValue::Kind::Integer: return to_text(v.integer);
-        case ScriptValue::Kind::Double: return to_text(v.number);
-        case ScriptValue::Kind::Boolean: return v.boolean ? "True" : "False";
+        case ScriptValue::Kind::Double: return script_double_text(v.number);
+        case ScriptValue::Kind::Boolean: return script_boolean_text(v.boolean);
         case ScriptValue::Kind::Array: throw ScriptError("type mismatch");
         case ScriptValue::Kind::Object: throw ScriptError("object doesn't support this property or method");
     }

@@ -13,11 +13,8 @@
 
 #include "app/report.h"
 #include "automation/script_query.h"
-#include "sections/display/display.h"
 #include "sections/display/edid.h"
-#include "sections/hardware/hardware.h"
-#include "sections/system/processor.h"
-#include "sections/system/system.h"
+#include "sections/query_scripts.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -53,16 +50,6 @@ double median_us(int n, const std::function<void()>& f) {
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
 }
-
-struct Script {
-    const char* name;
-    const char* text;
-};
-const Script kScripts[] = {{"os", kOsScript},           {"chassis", kChassisTypeScript},
-                           {"maker", kEnclosureMakerScript}, {"processor", kProcessorScript},
-                           {"monitor", kMonitorScript}, {"memory", kMemoryScript},
-                           {"disk", kDiskScript},       {"video", kVideoControllerScript},
-                           {"board", kBaseBoardScript}, {"model", kComputerModelScript}};
 
 void report_figures(const char* what, int n) {
     const double us = median_us(n, [] {
@@ -112,7 +99,7 @@ int linux_bench(const std::string& root, const std::string& report_exe) {
         std::printf("decode %-37s %10.2f us\n", f, us);
     }
     std::printf("== this machine (live Linux source)\n");
-    for (const auto& s : kScripts) {
+    for (const auto& s : query_scripts()) {
         const double us = median_us(201, [&] { run_script_query(s.text); });
         std::printf("run_script_query %-27s %10.1f us\n", s.name, us);
     }
@@ -121,7 +108,7 @@ int linux_bench(const std::string& root, const std::string& report_exe) {
     std::printf("== a described desktop machine (script host only)\n");
     MachineFile desktop = MachineFile::load(root + "/tests/machines/desktop.machine");
     set_instance_source(&desktop);
-    for (const auto& s : kScripts) {
+    for (const auto& s : query_scripts()) {
         const double us = median_us(2001, [&] { run_script_query(s.text); });
         std::printf("run_script_query %-27s %10.1f us\n", s.name, us);
     }
@@ -156,7 +143,7 @@ int windows_bench() {
     std::printf("== each query through the Script Control (median of 21)\n");
     // Outside Eval: creating the control, Language, AddCode, the conversions, the release.
     std::printf("%-12s %12s %12s %12s %8s\n", "query", "total us", "in Eval us", "outside us", "share");
-    for (const auto& s : kScripts) {
+    for (const auto& s : query_scripts()) {
         std::vector<double> total, eval;
         for (int i = 0; i < 21; ++i) {
             auto t0 = Clock::now();

@@ -7,6 +7,7 @@
 #include "automation/script_query.h"
 #include "reply/reply.h"
 #include "sections/system/system.h"
+#include "tests/windows/clean_cases.h"
 
 namespace {
 
@@ -86,16 +87,7 @@ TEST(Automation, ScriptErrorsAndConversions) {
 }
 
 TEST(Automation, RegExpMatcherDrivesCleanValue) {
-    struct Case {
-        Text in, out;
-    } cases[] = {
-        {"w1\r\n\r\n  \r\nw2\r\n", "w1\r\nw2"}, {"\r\n\r\nword", "word"},
-        {"a\r\n\t \t\r\nb", "a\r\nb"},          {"a\r\n\r\n\r\n\r\nb", "a\r\nb"},
-        {"value  \r\n", "value  "},              {"a\rb", "a\rb"},
-        {"a\n\rb", "ab"},                        {"数据\r\n\r\n值\r\n", "数据\r\n值"},
-        {"", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(clean_value(c.in), c.out) << c.in;
+    for (const auto& c : kCleanCases) EXPECT_EQ(clean_value(c.in), c.out) << c.in;
 
     PatternMatcher m;
     EXPECT_EQ(m.replace(""), "");

@@ -4,16 +4,16 @@
 //                            with "report" once a whole report stands there
 //   driver scripts DIR       write each query script as a .vbs that saves
 //                            GetA()'s reply to DIR\NAME.txt (UTF-16)
+//   driver wmi CLASS         print the class's instances as our own host
+//                            reads them from WMI, one property a line
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 
-#include "sections/display/display.h"
-#include "sections/hardware/hardware.h"
-#include "sections/system/processor.h"
-#include "sections/system/system.h"
+#include "automation/wmi_source_windows.h"
+#include "sections/query_scripts.h"
 #include "values/encoding.h"
 
 namespace {
@@ -90,16 +90,8 @@ int read_command(const char* file, bool whole_report) {
 }
 
 int scripts_command(const std::string& dir) {
-    struct S {
-        const char* name;
-        const char* script;
-    } scripts[] = {{"os", kOsScript},           {"chassis", kChassisTypeScript},
-                   {"maker", kEnclosureMakerScript}, {"processor", kProcessorScript},
-                   {"monitor", kMonitorScript}, {"memory", kMemoryScript},
-                   {"disk", kDiskScript},       {"video", kVideoControllerScript},
-                   {"board", kBaseBoardScript}, {"model", kComputerModelScript}};
-    for (const auto& s : scripts) {
-        std::string body = s.script;
+    for (const auto& s : query_scripts()) {
+        std::string body = s.text;
         body += "\r\nDim reply\r\nreply = GetA()\r\nIf IsArray(reply) Then reply = reply(0)\r\n"
                 "Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n"
                 "Set f = fso.CreateTextFile(\"" + dir + "\\" + s.name + ".txt\", True, True)\r\n"
@@ -110,6 +102,42 @@ int scripts_command(const std::string& dir) {
     return 0;
 }
 
+const char* kind_name(PropertyValue::Kind k) {
+    switch (k) {
+        case PropertyValue::Kind::Null: return "null";
+        case PropertyValue::Kind::String: return "string";
+        case PropertyValue::Kind::Integer: return "integer";
+        case PropertyValue::Kind::Double: return "double";
+        case PropertyValue::Kind::Boolean: return "boolean";
+        case PropertyValue::Kind::IntegerArray: return "array";
+    }
+    return "?";
+}
+
+int wmi_command(const char* class_name) {
+    OleInitialize(nullptr);
+    WmiInstanceSource source;
+    const auto found = source.instances(class_name);
+    if (!found) std::printf("no answer\n");
+    for (std::size_t i = 0; found && i < found->size(); ++i) {
+        for (const auto& [name, v] : (*found)[i].properties) {
+            Text value = v.kind == PropertyValue::Kind::String ? v.text
+                         : v.kind == PropertyValue::Kind::Boolean ? Text(v.boolean ? "1" : "0")
+                         : v.kind == PropertyValue::Kind::Double ? to_text(v.number)
+                                                                  : to_text(v.integer);
+            for (auto n : v.integers) {
+                value += ' ';
+                value += to_text(n);
+            }
+            std::printf("%zu %s %s %s\n", i + 1, name.c_str(), kind_name(v.kind),
+                        gbk_to_utf8(value).c_str());
+        }
+    }
+    source.disconnect();
+    OleUninitialize();
+    return found ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,6 +145,7 @@ int main(int argc, char** argv) {
     if (cmd == "wait") return wait_command();
     if (cmd == "read" && argc > 2) return read_command(argv[2], argc > 3 && std::string(argv[3]) == "report");
     if (cmd == "scripts" && argc > 2) return scripts_command(argv[2]);
-    std::fprintf(stderr, "usage: driver wait | read FILE | scripts DIR\n");
+    if (cmd == "wmi" && argc > 2) return wmi_command(argv[2]);
+    std::fprintf(stderr, "usage: driver wait | read FILE [report] | scripts DIR | wmi CLASS\n");
     return 2;
 }

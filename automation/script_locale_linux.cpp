@@ -1,0 +1,6 @@
+#include "automation/script_locale.h"
+
+// VBScript's own words, as on an English Windows.
+Text script_boolean_text(bool b) { return b ? "True" : "False"; }
+
+Text script_double_text(double d) { return to_text(d); }

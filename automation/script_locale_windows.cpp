@@ -1,0 +1,31 @@
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include "automation/script_locale.h"
+#include "values/encoding.h"
+
+namespace {
+
+Text from_owned_bstr(HRESULT hr, BSTR b) {
+    if (FAILED(hr) || !b) return Text();
+    Text t = wide_to_gbk(b, SysStringLen(b));
+    SysFreeString(b);
+    return t;
+}
+
+}  // namespace
+
+// The conversions VBScript's "&" makes: the locale's own words for True and False.
+Text script_boolean_text(bool b) {
+    BSTR out = nullptr;
+    const HRESULT hr =
+        VarBstrFromBool(b ? VARIANT_TRUE : VARIANT_FALSE, GetUserDefaultLCID(), VAR_LOCALBOOL, &out);
+    return from_owned_bstr(hr, out);
+}
+
+Text script_double_text(double d) {
+    BSTR out = nullptr;
+    const HRESULT hr = VarBstrFromR8(d, GetUserDefaultLCID(), 0, &out);
+    return from_owned_bstr(hr, out);
+}
