@@ -3,8 +3,11 @@
 against the pieces it must have, and its WMI values against what the query
 scripts returned when run by themselves under cscript in the same prefix.
 
+With --same, checks that two reports show the same values: every line
+equal but the elapsed time.
+
 usage: check_report.py REPORT REPLIES_DIR
-       check_report.py --no-wmi REPORT"""
+       check_report.py --same REPORT OTHER_REPORT"""
 import os
 import re
 import sys
@@ -46,13 +49,31 @@ def pairs(text):
     return out
 
 
-def main(argv):
-    no_wmi = argv[1] == "--no-wmi"
-    report_path = argv[2] if no_wmi else argv[1]
-    replies = None if no_wmi else argv[2]
-    lines = open(report_path, encoding="utf-8").read().replace("\r\n", "\n").split("\n")
+def read_lines(path):
+    lines = open(path, encoding="utf-8").read().replace("\r\n", "\n").split("\n")
     if lines and lines[-1] == "":
         lines.pop()
+    return lines
+
+
+def same(a_path, b_path):
+    a, b = read_lines(a_path), read_lines(b_path)
+    keep = lambda lines: [l for l in lines if not l.startswith("耗时：")]
+    if len(a) != len(b) or keep(a) != keep(b):
+        for x, y in zip(keep(a), keep(b)):
+            if x != y:
+                print("%r\n  vs %r" % (x, y), file=sys.stderr)
+        print("%s and %s differ (%d and %d lines)" % (a_path, b_path, len(a), len(b)), file=sys.stderr)
+        return 1
+    print("%s: the same values as %s" % (a_path, b_path))
+    return 0
+
+
+def main(argv):
+    if argv[1] == "--same":
+        return same(argv[2], argv[3])
+    report_path, replies = argv[1], argv[2]
+    lines = read_lines(report_path)
     errors = []
 
     def expect(cond, what):
@@ -82,35 +103,28 @@ def main(argv):
     expect(values[" 取用户名："] != "" and values[" 取本机名："] != "", "user and host names")
     expect(re.fullmatch(r"[0-9A-F]{16}", values[" CPU序列："]) is not None, "signature")
 
-    if no_wmi:
-        for label in (" 系统版本：", " 系统位宽：", " CPU名称：", " CPU数量：", " 序列号："):
-            expect(values[label] == "", "%s should be empty without WMI" % label)
-        expect(values[" 操作系统："].endswith("（ - 制造商  ）"), "chassis and maker empty")
-        expect(memory == [" 数量："] and disk == [" 数量："], "memory and disk empty")
-        expect(all(l.endswith("：") for l in video + board[:3]), "video and board empty")
-    else:
-        os_reply = dict(pairs(reply(replies, "os")))
-        expect(values[" 系统版本："] == os_reply.get("版本", ""), "caption %r" % values[" 系统版本："])
-        expect(values[" 系统位宽："] == os_reply.get("系统位宽", "").replace("-bit", "位"), "bitness")
-        maker = reply(replies, "maker") or ""
-        chassis = reply(replies, "chassis") or ""
-        name = CHASSIS.get(int(chassis) if chassis.strip().isdigit() else 0, "")
-        expect(values[" 操作系统："].endswith("（%s - 制造商 %s ）" % (name, maker)), "chassis and maker line")
-        cpu = pairs(reply(replies, "processor"))
-        expect(values[" CPU名称："] == (cpu[0][1] if cpu else ""), "processor name")
-        mem = pairs(reply(replies, "memory"))
-        expect(len(memory) == 1 + 4 * len([k for k, _ in mem if k.endswith("容量")]), "memory lines")
-        vid = pairs(reply(replies, "video"))
-        for j, label in enumerate([" 显卡型号：", " 显卡显存：", " 显卡厂商：", " 显卡驱动："]):
-            want = vid[j][1] if j < len(vid) else ""
-            expect(video[j] == label + want, "%s%s vs %r" % (label, want, video[j]))
-        count = [v for k, v in vid if k == "数量"]
-        expect(video[4] == " 显卡数量：" + (count[-1] if count else ""), "video count")
-        brd = dict(pairs(reply(replies, "board")))
-        expect(board[0] == " 信息品牌：" + brd.get("品牌", ""), "board maker")
-        expect(board[1] == " 信息型号：" + brd.get("型号", ""), "board product")
-        expect(board[2] == " 型号信息：" + (reply(replies, "model") or ""), "computer model")
-        expect(values[" 系统版本："] != "", "Wine's WMI gives a caption")
+    os_reply = dict(pairs(reply(replies, "os")))
+    expect(values[" 系统版本："] == os_reply.get("版本", ""), "caption %r" % values[" 系统版本："])
+    expect(values[" 系统位宽："] == os_reply.get("系统位宽", "").replace("-bit", "位"), "bitness")
+    maker = reply(replies, "maker") or ""
+    chassis = reply(replies, "chassis") or ""
+    name = CHASSIS.get(int(chassis) if chassis.strip().isdigit() else 0, "")
+    expect(values[" 操作系统："].endswith("（%s - 制造商 %s ）" % (name, maker)), "chassis and maker line")
+    cpu = pairs(reply(replies, "processor"))
+    expect(values[" CPU名称："] == (cpu[0][1] if cpu else ""), "processor name")
+    mem = pairs(reply(replies, "memory"))
+    expect(len(memory) == 1 + 4 * len([k for k, _ in mem if k.endswith("容量")]), "memory lines")
+    vid = pairs(reply(replies, "video"))
+    for j, label in enumerate([" 显卡型号：", " 显卡显存：", " 显卡厂商：", " 显卡驱动："]):
+        want = vid[j][1] if j < len(vid) else ""
+        expect(video[j] == label + want, "%s%s vs %r" % (label, want, video[j]))
+    count = [v for k, v in vid if k == "数量"]
+    expect(video[4] == " 显卡数量：" + (count[-1] if count else ""), "video count")
+    brd = dict(pairs(reply(replies, "board")))
+    expect(board[0] == " 信息品牌：" + brd.get("品牌", ""), "board maker")
+    expect(board[1] == " 信息型号：" + brd.get("型号", ""), "board product")
+    expect(board[2] == " 型号信息：" + (reply(replies, "model") or ""), "computer model")
+    expect(values[" 系统版本："] != "", "Wine's WMI gives a caption")
     if errors:
         print("\n".join(errors), file=sys.stderr)
         return 1

@@ -1,7 +1,8 @@
 // Our own script host over WMI's COM interface and our own pattern engine,
 // against Wine's real Script Control, VBScript and RegExp in the same prefix.
 // The WithoutScriptControl tests run in a prefix whose Script Control and
-// RegExp registrations were removed (run_wine_tests.sh).
+// RegExp registrations were removed, the WithoutVBScript test in one without
+// the VBScript engine (run_wine_tests.sh).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -241,7 +242,7 @@ TEST(WithoutScriptControl, ReportStillHasEveryValue) {
         return Text("(no line)");
     };
     EXPECT_EQ(value_of(" 系统版本："), "Microsoft Windows 7 Professional");
-    EXPECT_EQ(value_of(" 系统位宽："), "64-bit");
+    EXPECT_EQ(value_of(" 系统位宽："), "64位");
     EXPECT_NE(value_of(" 显卡型号："), "");
     EXPECT_NE(value_of(" 信息品牌："), "");
 }
@@ -267,4 +268,14 @@ TEST(WithoutScriptControl, StalledEnumerationEmptiesOnlyItsSection) {
             EXPECT_EQ(line, normal[i]);
         }
     }
+}
+
+TEST(WithoutVBScript, ScriptControlWithoutItsEngineHandsOverToOurHost) {
+    ComObject control;
+    ASSERT_TRUE(control.create("MSScriptControl.ScriptControl"));
+    EXPECT_FALSE(control.write_property("Language", Arg("VBScript"))) << "this prefix must lack VBScript";
+    EXPECT_FALSE(run_script_query_in_control(kOsScript));
+    const Text os = run_script_query(kOsScript);
+    EXPECT_EQ(os.rfind("版本=", 0), 0u) << os;
+    EXPECT_EQ(os, run_script_query_in_host(kOsScript));
 }

@@ -74,11 +74,13 @@ reg_edid 1 4 REG_SZ "$(hex_of "$EDID128")"
 SIG="$("$LINUX/quorvin-report" | grep 'CPU序列' | grep -o '[0-9A-F]\{16\}$')"
 QV_EDID_FILE="$(w winepath -w "$EDID128" 2>/dev/null | tr -d "\r")" QV_EXPECT_USER="$(id -un)" \
 QV_EXPECT_HOST="$(hostname)" QV_EXPECT_SIG="$SIG" QV_SCREEN_W=1280 QV_SCREEN_H=1024 \
-    w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter=-Leaks.* || fail "quorvin-wintests"
-pass "automation layer, Script Control, RegExp, registry and Windows facts"
+    w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter='-Leaks.*:Without*' \
+    || fail "quorvin-wintests"
+pass "automation layer, Script Control, RegExp, registry, Windows facts, our own host beside the Script Control"
 
 # The scripts run by themselves in the same prefix, for comparison.
-mkdir -p "$WINEPREFIX/drive_c/qvout"
+REPLIES="$WINEPREFIX/drive_c/qvout"
+mkdir -p "$REPLIES"
 w "$BUILD/tests/windows/quorvin-driver.exe" scripts 'C:\qvout' || fail "driver scripts"
 for s in os chassis maker processor monitor memory disk video board model; do
     w cscript //nologo "C:\\qvout\\$s.vbs" >/dev/null 2>&1 || true
@@ -168,19 +170,38 @@ kill "$QPID" 2>/dev/null || true
 wait "$QPID" 2>/dev/null || true
 stop_wine "$WINEPREFIX"
 
-# --- without the Script Control: every banner and label, empty values -------
+# --- without the Script Control and RegExp, or without VBScript: the same values
+# Removing the registrations is how Windows looks with VBScript switched off.
+start_screen 1280x1024  # the screen of the window's report, to compare with
+unregister() { for key in "$@"; do w reg delete "$key" /f >/dev/null 2>&1 || true; done; }
+SCRIPT_CONTROL=('HKCR\MSScriptControl.ScriptControl' 'HKCR\MSScriptControl.ScriptControl.1'
+                'HKCR\CLSID\{0E59F1D5-1FBE-11D0-8FF2-00A0D10038BC}'
+                'HKCR\Wow6432Node\CLSID\{0E59F1D5-1FBE-11D0-8FF2-00A0D10038BC}')
+REGEXP=('HKCR\VBScript.RegExp' 'HKCR\CLSID\{3F4DACA4-160D-11D2-A8E9-00104B365C9F}'
+        'HKCR\Wow6432Node\CLSID\{3F4DACA4-160D-11D2-A8E9-00104B365C9F}')
+VBSCRIPT=('HKCR\VBScript' 'HKCR\CLSID\{B54F3741-5B07-11CF-A4B0-00AA004A55E8}'
+          'HKCR\Wow6432Node\CLSID\{B54F3741-5B07-11CF-A4B0-00AA004A55E8}')
 export WINEPREFIX="$(new_prefix noscript)"
-for key in 'HKCR\MSScriptControl.ScriptControl' 'HKCR\MSScriptControl.ScriptControl.1' \
-           'HKCR\CLSID\{0E59F1D5-1FBE-11D0-8FF2-00A0D10038BC}' \
-           'HKCR\Wow6432Node\CLSID\{0E59F1D5-1FBE-11D0-8FF2-00A0D10038BC}'; do
-    w reg delete "$key" /f >/dev/null 2>&1 || true
-done
+unregister "${SCRIPT_CONTROL[@]}" "${REGEXP[@]}"
 w "$BUILD/quorvin-report.exe" > "$ART/report-noscript.txt" || fail "report without Script Control"
-python3 "$HERE/check_report.py" --no-wmi "$ART/report-noscript.txt" || fail "report without Script Control"
-pass "without the Script Control every banner and label stands, values empty"
+python3 "$HERE/check_report.py" "$ART/report-noscript.txt" "$REPLIES" || fail "report without Script Control"
+python3 "$HERE/check_report.py" --same "$ART/report-noscript.txt" "$ART/report-1.txt" \
+    || fail "report without Script Control differs from the window's"
+w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter='WithoutScriptControl.*' \
+    || fail "quorvin-wintests without the Script Control"
+pass "without the Script Control and RegExp the report shows the same values"
+stop_wine "$WINEPREFIX"
+
+export WINEPREFIX="$(new_prefix novbscript)"
+unregister "${VBSCRIPT[@]}" "${REGEXP[@]}"
+w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter='WithoutVBScript.*' \
+    || fail "quorvin-wintests without VBScript"
+w "$BUILD/quorvin-report.exe" > "$ART/report-novbscript.txt" || fail "report without VBScript"
+python3 "$HERE/check_report.py" --same "$ART/report-novbscript.txt" "$ART/report-1.txt" \
+    || fail "report without VBScript differs from the window's"
+pass "with the Script Control but no VBScript engine the report shows the same values"
 stop_wine "$WINEPREFIX"
 # --- reference counts: reports in a loop leave nothing behind ----------------
-start_screen 1280x1024
 export WINEPREFIX="$(new_prefix leaks)"
 w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter=Leaks.* | tr -d '\r' | tee "$ART/leaks.txt" \
     | grep -E 'runs:|per report|OK|FAILED' || true
