@@ -9,13 +9,14 @@
 namespace {
 
 int g_sessions = 0;
+bool g_use_control = true;
 
 // One Script Control per query, released before returning; false when the
 // control cannot be created, or it has no VBScript engine to take the
 // language, for then it could not run a single script.
 bool evaluate_in_control(const Text& script, Variant& result) {
     ComObject control;
-    if (!control.create("MSScriptControl.ScriptControl")) return false;
+    if (!g_use_control || !control.create("MSScriptControl.ScriptControl")) return false;
     if (!control.write_property("Language", Arg("VBScript"))) return false;
     control.call_number_method("AddCode", {Arg(script)});
     result = control.call_variant_method("Eval", {Arg("GetA()")});
@@ -101,6 +102,8 @@ Text run_script_query_in_host(const Text& script) { return text_of(evaluate_in_h
 double run_script_query_number_in_host(const Text& script) {
     return number_of(evaluate_in_host(script));
 }
+
+void use_script_control(bool use) { g_use_control = use; }
 
 QuerySession::QuerySession() { ++g_sessions; }
 
