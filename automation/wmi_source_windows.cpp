@@ -116,6 +116,7 @@ IWbemServices* WmiInstanceSource::services() {
     if (FAILED(hr) || !s) return nullptr;
     impersonate(s);
     services_ = s;
+    ++connections_;
     return services_;
 }
 

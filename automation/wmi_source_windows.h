@@ -29,6 +29,8 @@ public:
 
     // Releases the connection; the next enumeration opens a new one.
     void disconnect();
+    // How many connections this source has opened so far.
+    int connections() const { return connections_; }
 
 protected:
     // Starts the enumeration of a class's instances; null when WMI refuses.
@@ -40,6 +42,7 @@ private:
     DWORD timeout_ms_;
     IWbemServices* services_ = nullptr;
     bool connect_tried_ = false;
+    int connections_ = 0;
 };
 
 // The source the host reads on Windows, shared by the queries of a report.

@@ -235,7 +235,9 @@ TEST(WithoutScriptControl, ReportStillHasEveryValue) {
     ASSERT_FALSE(re.create("VBScript.RegExp")) << "this prefix must lack VBScript.RegExp";
     for (const auto& c : kCleanCases) EXPECT_EQ(clean_value(c.in), c.out) << c.in;
     EXPECT_EQ(run_script_query(kBaseBoardScript), run_script_query_in_host(kBaseBoardScript));
+    const int connections = wmi_instance_source().connections();
     const TextArray lines = report_lines();
+    EXPECT_EQ(wmi_instance_source().connections(), connections + 1) << "one connection per report";
     auto value_of = [&](const Text& label) {
         for (const Text& l : lines)
             if (l.rfind(label, 0) == 0) return l.substr(label.size());
