@@ -438,6 +438,20 @@ double Variant::to_number(std::optional<int> element) const {
     return out.dblVal;
 }
 
+long long Variant::element_count() const {
+    if (!(v_.vt & VT_ARRAY)) return 0;
+    SAFEARRAY* sa = (v_.vt & VT_BYREF) ? (v_.pparray ? *v_.pparray : nullptr) : v_.parray;
+    if (!sa) return 0;
+    long long count = 1;
+    for (UINT d = 1; d <= SafeArrayGetDim(sa); ++d) {
+        LONG lo = 0, hi = -1;
+        SafeArrayGetLBound(sa, d, &lo);
+        SafeArrayGetUBound(sa, d, &hi);
+        count *= hi >= lo ? static_cast<long long>(hi) - lo + 1 : 0;
+    }
+    return count;
+}
+
 // ---- ComObject ----
 
 ComObject::~ComObject() { clear(); }

@@ -37,6 +37,9 @@ public:
 
     Text to_text(std::optional<int> element = std::nullopt) const;
     double to_number(std::optional<int> element = std::nullopt) const;
+    // How many elements an array holds, over all its dimensions; 0 for a
+    // value that is not an array.
+    long long element_count() const;
 
     VARIANT& raw() { return v_; }
     const VARIANT& raw() const { return v_; }

@@ -47,16 +47,8 @@ std::optional<PropertyValue> property_from_variant(const VARIANT& v) {
         // agree even on an array WMI has built oddly.
         Variant copy;
         if (FAILED(VariantCopy(&copy.raw(), const_cast<VARIANT*>(&v)))) return std::nullopt;
-        SAFEARRAY* sa = v.parray;
-        long long count = sa ? 1 : 0;
-        for (UINT d = 1; sa && d <= SafeArrayGetDim(sa); ++d) {
-            LONG lo = 0, hi = -1;
-            SafeArrayGetLBound(sa, d, &lo);
-            SafeArrayGetUBound(sa, d, &hi);
-            count *= hi >= lo ? static_cast<long long>(hi) - lo + 1 : 0;
-        }
         std::vector<std::int64_t> items;
-        for (long long k = 1; k <= count; ++k)
+        for (long long k = 1, n = copy.element_count(); k <= n; ++k)
             items.push_back(static_cast<std::int64_t>(copy.to_number(static_cast<int>(k))));
         return PropertyValue::of_integers(std::move(items));
     }

@@ -4,15 +4,12 @@
 //                            with "report" once a whole report stands there
 //   driver scripts DIR       write each query script as a .vbs that saves
 //                            GetA()'s reply to DIR\NAME.txt (UTF-16)
-//   driver wmi CLASS         print the class's instances as our own host
-//                            reads them from WMI, one property a line
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 
-#include "automation/wmi_source_windows.h"
 #include "sections/query_scripts.h"
 #include "values/encoding.h"
 
@@ -102,42 +99,6 @@ int scripts_command(const std::string& dir) {
     return 0;
 }
 
-const char* kind_name(PropertyValue::Kind k) {
-    switch (k) {
-        case PropertyValue::Kind::Null: return "null";
-        case PropertyValue::Kind::String: return "string";
-        case PropertyValue::Kind::Integer: return "integer";
-        case PropertyValue::Kind::Double: return "double";
-        case PropertyValue::Kind::Boolean: return "boolean";
-        case PropertyValue::Kind::IntegerArray: return "array";
-    }
-    return "?";
-}
-
-int wmi_command(const char* class_name) {
-    OleInitialize(nullptr);
-    WmiInstanceSource source;
-    const auto found = source.instances(class_name);
-    if (!found) std::printf("no answer\n");
-    for (std::size_t i = 0; found && i < found->size(); ++i) {
-        for (const auto& [name, v] : (*found)[i].properties) {
-            Text value = v.kind == PropertyValue::Kind::String ? v.text
-                         : v.kind == PropertyValue::Kind::Boolean ? Text(v.boolean ? "1" : "0")
-                         : v.kind == PropertyValue::Kind::Double ? to_text(v.number)
-                                                                  : to_text(v.integer);
-            for (auto n : v.integers) {
-                value += ' ';
-                value += to_text(n);
-            }
-            std::printf("%zu %s %s %s\n", i + 1, name.c_str(), kind_name(v.kind),
-                        gbk_to_utf8(value).c_str());
-        }
-    }
-    source.disconnect();
-    OleUninitialize();
-    return found ? 0 : 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -145,7 +106,6 @@ int main(int argc, char** argv) {
     if (cmd == "wait") return wait_command();
     if (cmd == "read" && argc > 2) return read_command(argv[2], argc > 3 && std::string(argv[3]) == "report");
     if (cmd == "scripts" && argc > 2) return scripts_command(argv[2]);
-    if (cmd == "wmi" && argc > 2) return wmi_command(argv[2]);
-    std::fprintf(stderr, "usage: driver wait | read FILE [report] | scripts DIR | wmi CLASS\n");
+    std::fprintf(stderr, "usage: driver wait | read FILE [report] | scripts DIR\n");
     return 2;
 }

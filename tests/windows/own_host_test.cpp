@@ -19,6 +19,7 @@
 #include "automation/instance_source.h"
 #include "automation/pattern_engine.h"
 #include "automation/pattern_matcher.h"
+#include "automation/script_host.h"
 #include "automation/script_query.h"
 #include "automation/script_query_windows.h"
 #include "automation/wmi_source_windows.h"
@@ -127,6 +128,15 @@ TEST(OwnHost, EveryQueryScriptGivesTheScriptControlsReply) {
     // Wine answers the system, enclosure maker, video, board and model
     // scripts; the other five read properties Wine lacks and fail both ways.
     EXPECT_EQ(answered, 5);
+    // The chassis script gives an array, which both read as its first element;
+    // the host must really have run it, not failed to the same 0.
+    {
+        const QuerySession session;
+        const ScriptOutcome r = run_get_a(kChassisTypeScript, wmi_instance_source());
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.value.kind, ScriptValue::Kind::Array);
+        EXPECT_FALSE(r.value.items.empty());
+    }
     EXPECT_EQ(run_script_query_number_in_host(kChassisTypeScript),
               run_script_query_number(kChassisTypeScript));
 }
