@@ -2,7 +2,11 @@
 // Linux, and the set-up around one report.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
+
+#include "values/text.h"
 
 struct ConsoleOptions {
     std::string root;
@@ -11,11 +15,15 @@ struct ConsoleOptions {
 
 #ifndef QUORVIN_EXTRA_USAGE
 #ifdef _WIN32
+#define QUORVIN_EXTRA_SYNOPSIS ""
 #define QUORVIN_EXTRA_USAGE ""
 #else
+#define QUORVIN_EXTRA_SYNOPSIS " [--root DIR] [--capture DIR]"
 #define QUORVIN_EXTRA_USAGE                                                        \
-    "  --root DIR    read the files of a machine captured into DIR instead of /\n" \
-    "  --capture DIR copy every file the report reads into DIR, keeping paths\n"
+    "  --root DIR    read the files of a machine captured into DIR instead of /;\n" \
+    "                links in DIR resolve inside DIR\n"                          \
+    "  --capture DIR copy every file the report reads into DIR (new or empty),\n" \
+    "                keeping paths; nothing is written outside DIR\n"
 #endif
 #endif
 
@@ -26,3 +34,7 @@ int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options,
 bool prepare_platform(const ConsoleOptions& options, std::string& error);
 bool finish_platform(const ConsoleOptions& options, std::string& error);
 void set_binary_stdout();
+// A regular file of at most `cap` bytes, read whole; otherwise false with
+// the reason (not a regular file, too large, the system's error).
+bool read_small_regular_file(const std::string& path, std::size_t cap, Bytes& out,
+                             std::string& why);

@@ -2,9 +2,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,37 +17,32 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: quorvin-report [--raw] [--edid FILE]\n"
+    "Usage: quorvin-report [--raw] [--edid FILE]" QUORVIN_EXTRA_SYNOPSIS "\n"
     "\n"
     "Prints this machine's hardware and system report.\n"
     "\n"
     "  --raw         write the exact report bytes (GBK, CR LF line ends)\n"
     "                instead of UTF-8 with LF line ends\n"
-    "  --edid FILE   decode a raw binary EDID file and print the monitor lines\n"
+    "  --edid FILE   decode a raw binary EDID file (at most 32 KiB) and print the\n"
+    "                monitor lines\n"
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n" QUORVIN_EXTRA_USAGE
     "\n"
-    "Exit status: 0 on success, 2 on bad input.\n";
+    "Exit status: 0 on success, 1 when the report cannot be written or a capture\n"
+    "fails, 2 on bad input.\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "quorvin-report: %s\n", message.c_str());
     return 2;
 }
 
+// The largest EDID there is (a base block and 255 extensions) is 32 KiB.
+constexpr std::size_t kMaxEdid = 32 * 1024;
+
 bool read_edid_file(const std::string& path, Bytes& out, std::string& error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = path + ": is a directory";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot open: " + std::strerror(errno);
-        return false;
-    }
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = path + ": cannot read";
+    std::string why;
+    if (!read_small_regular_file(path, kMaxEdid, out, why)) {
+        error = path + ": " + why;
         return false;
     }
     if (out.empty()) {
@@ -65,16 +57,40 @@ bool read_edid_file(const std::string& path, Bytes& out, std::string& error) {
     return true;
 }
 
+// The UTF-8 form goes to a terminal, so a control character that a tree's
+// value brings (ESC, NUL, a lone CR) is shown as U+FFFD rather than obeyed;
+// --raw keeps the report's exact bytes.
 Text to_output(const Text& report, bool raw) {
     if (raw) return report;
-    std::string utf8 = gbk_to_utf8(report);
+    const std::string utf8 = gbk_to_utf8(report);
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
-        out += utf8[i];
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        if (c == '\n' || (c >= 0x20 && c != 0x7F)) {
+            out += utf8[i];
+        } else {
+            out += "\xEF\xBF\xBD";
+        }
     }
     return out;
+}
+
+// Every byte written, flushed and closed, or the reason it was not.
+bool write_all(const Text& out, std::string& error) {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::size_t n = std::fwrite(out.data() + done, 1, out.size() - done, stdout);
+        if (n == 0) break;
+        done += n;
+    }
+    const bool wrote = done == out.size() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    const int e = errno;
+    const bool closed = std::fclose(stdout) == 0;
+    if (wrote && closed) return true;
+    error = std::strerror(wrote ? errno : (e ? e : EIO));
+    return false;
 }
 
 }  // namespace
@@ -89,7 +105,7 @@ int main(int argc, char** argv) {
         if (a == "--raw") {
             raw = true;
         } else if (a == "--edid") {
-            if (i + 1 >= argc) return fail("option --edid needs a FILE argument");
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail("option --edid needs a FILE argument");
             edid_path = argv[++i];
             have_edid = true;
         } else if (a == "--help" || a == "-h") {
@@ -107,6 +123,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (have_edid && (!options.root.empty() || !options.capture.empty()))
+        return fail("--edid reads one file; it cannot be combined with --root or --capture");
+
     Text report;
     if (have_edid) {
         Bytes block;
@@ -119,10 +138,16 @@ int main(int argc, char** argv) {
         TextReportBox box;
         build_report(box);
         report = box.content;
-        if (!finish_platform(options, error)) return fail(error);
+        if (!finish_platform(options, error)) {
+            std::fprintf(stderr, "quorvin-report: %s\n", error.c_str());
+            return 1;
+        }
     }
     set_binary_stdout();
-    const Text out = to_output(report, raw);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::string error;
+    if (!write_all(to_output(report, raw), error)) {
+        std::fprintf(stderr, "quorvin-report: cannot write the report: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
 }

@@ -1,4 +1,4 @@
-#include "automation/pattern_engine.h"
+#include "automation/host/pattern_engine.h"
 #include "automation/pattern_matcher.h"
 
 struct PatternMatcher::Impl {

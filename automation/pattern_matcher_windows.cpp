@@ -1,7 +1,7 @@
 #include <optional>
 
 #include "automation/automation_windows.h"
-#include "automation/pattern_engine.h"
+#include "automation/host/pattern_engine.h"
 #include "automation/pattern_matcher.h"
 
 struct PatternMatcher::Impl {

@@ -1,11 +1,13 @@
 // Runs a query script that defines GetA() and returns what GetA returned.
 // On Windows the Script Control runs it, or, where the Script Control cannot
-// be created, our own script host over WMI's COM interface; on Linux our own
-// script host over the machine's instance source. Neither fails: a script
-// that cannot run gives the empty text, or 0.
+// be created, our own script host (automation/host/) over WMI's COM
+// interface; on Linux our own script host over the running machine. Neither
+// fails: a script that cannot run gives the empty text, or 0.
 #pragma once
 
 #include "values/text.h"
+
+class InstanceSource;
 
 Text run_script_query(const Text& script);
 double run_script_query_number(const Text& script);
@@ -20,3 +22,13 @@ public:
     QuerySession(const QuerySession&) = delete;
     QuerySession& operator=(const QuerySession&) = delete;
 };
+
+// The source our host reads: the one a test or the bench set, else the
+// machine's own.
+InstanceSource& instance_source();
+// Replaces the source (nullptr restores the machine's own).
+void set_instance_source(InstanceSource* source);
+// The machine's own source, chosen beside each platform's bridge:
+// linux_machine() (automation/sources/linux/) in script_query_linux.cpp,
+// wmi_instance_source() (automation/sources/) in script_query_windows.cpp.
+InstanceSource& machine_instance_source();

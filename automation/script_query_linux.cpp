@@ -1,6 +1,8 @@
-#include "automation/instance_source.h"
-#include "automation/script_host.h"
+#include "automation/host/script_host.h"
 #include "automation/script_query.h"
+#include "automation/sources/linux/linux_machine.h"
+
+InstanceSource& machine_instance_source() { return linux_machine(); }
 
 Text run_script_query(const Text& script) {
     const ScriptOutcome r = run_get_a(script, instance_source());

@@ -30,7 +30,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "automation/machine_file.h"
+#include "automation/sources/machine_file.h"
 #endif
 
 namespace {
@@ -92,6 +92,86 @@ double median_process_ms(const std::vector<std::string>& argv, int n) {
     return t[t.size() / 2];
 }
 
+// Builds a tree of another machine under `dir`: `n` of one kind of thing.
+struct BigTree {
+    std::string dir;
+    explicit BigTree(const std::string& name) {
+        char t[] = "/tmp/qv-bench-XXXXXX";
+        dir = std::string(mkdtemp(t)) + "/" + name;
+    }
+    ~BigTree() { std::system(("rm -rf '" + dir.substr(0, dir.rfind('/')) + "'").c_str()); }
+    void put(const std::string& path, const std::string& data) const {
+        const std::string full = dir + path;
+        std::system(("mkdir -p '" + full.substr(0, full.rfind('/')) + "'").c_str());
+        std::ofstream(full, std::ios::binary) << data;
+    }
+};
+
+// SMBIOS memory devices (type 17) of 1 GiB each, as short as the fields read allow.
+std::string dmi_of_modules(int n) {
+    std::string t;
+    for (int i = 0; i < n; ++i) {
+        std::string s(0x19, '\0');
+        s[0] = 17, s[1] = 0x19, s[2] = static_cast<char>(i & 0xFF), s[3] = static_cast<char>((i >> 8) & 0xFF);
+        s[0x0C] = 0x00, s[0x0D] = 0x04;  // 1024 MB
+        s[0x15] = static_cast<char>(0x80), s[0x16] = 0x0C;  // 3200 MT/s
+        t += s + std::string(2, '\0');
+    }
+    return t + std::string("\x7f\x04\xff\xff\0\0", 6);
+}
+
+void big_tree_bench(const std::string& root, const std::string& report_exe) {
+    std::printf("== trees of growing size (quorvin-report --root, median wall time of 3 runs)\n");
+    auto time_tree = [&](const char* what, int n, const std::function<void(const BigTree&, int)>& fill,
+                         double& last_ms, int& last_n) {
+        BigTree tree("t");
+        fill(tree, n);
+        const double ms = median_process_ms({report_exe, "--root", tree.dir}, 3);
+        if (last_n > 0)
+            std::printf("%-24s %7d %10.1f ms   x%.1f the time for x%.1f the size\n", what, n, ms, ms / last_ms,
+                        static_cast<double>(n) / last_n);
+        else
+            std::printf("%-24s %7d %10.1f ms\n", what, n, ms);
+        last_ms = ms, last_n = n;
+    };
+    double ms = 0;
+    int n0 = 0;
+    for (int n : {1000, 10000, 35000})
+        time_tree("memory records", n, [](const BigTree& t, int k) { t.put("/sys/firmware/dmi/tables/DMI", dmi_of_modules(k)); }, ms, n0);
+    n0 = 0;
+    for (int n : {2000, 20000}) {
+        time_tree("cpuinfo processors", n, [](const BigTree& t, int k) {
+            std::string info;
+            for (int i = 0; i < k; ++i)
+                info += "processor\t: " + std::to_string(i) + "\nvendor_id\t: GenuineIntel\nmodel name\t: Bench CPU\n"
+                        "physical id\t: " + std::to_string(i) + "\ncore id\t\t: 0\nflags\t\t: fpu lm\n\n";
+            t.put("/proc/cpuinfo", info);
+        }, ms, n0);
+    }
+    const Bytes edid = file_bytes(root + "/tests/data/edid/DEL-D12C-0d8aa809.bin");
+    n0 = 0;
+    for (int n : {500, 5000}) {
+        time_tree("monitors", n, [&](const BigTree& t, int k) {
+            for (int i = 0; i < k; ++i) {
+                const std::string c = "/sys/class/drm/card0-DP-" + std::to_string(i);
+                t.put(c + "/status", "connected\n");
+                t.put(c + "/edid", std::string(edid.begin(), edid.end()));
+            }
+        }, ms, n0);
+    }
+    n0 = 0;
+    for (int n : {10000, 100000}) {
+        time_tree("block devices", n, [](const BigTree& t, int k) {
+            // Made by the shell: a hundred thousand files are quicker there.
+            std::system(("mkdir -p '" + t.dir + "/sys/block' && cd '" + t.dir + "/sys/block' && seq 1 " +
+                         std::to_string(k) + " | sed 's/^/sd/' | xargs mkdir && for d in sd*; do echo 2097152 > $d/size; done")
+                            .c_str());
+        }, ms, n0);
+    }
+    std::printf("(a directory is read up to its first %zu names, so beyond that the disks stop growing)\n",
+                static_cast<std::size_t>(4096));
+}
+
 int linux_bench(const std::string& root, const std::string& report_exe) {
     std::printf("== EDID decoding\n");
     for (const char* f : {"DEL-D12C-0d8aa809.bin", "CSO-1410-c1bef7b6.bin", "GSM-5BD3-a7cdb3aa.bin"}) {
@@ -116,6 +196,8 @@ int linux_bench(const std::string& root, const std::string& report_exe) {
     }
     report_figures("whole report from the described machine", 501);
     set_instance_source(nullptr);
+
+    big_tree_bench(root, report_exe);
 
     std::printf("== whole processes, side by side (median wall time of 21 runs)\n");
     struct Tool {

@@ -69,3 +69,18 @@ TextArray reply_lines(const Text& reply) {
     }
     return kept;
 }
+
+std::vector<std::vector<std::size_t>> lines_by_instance(const TextArray& lines, const Text& prefix, int n) {
+    std::vector<std::vector<std::size_t>> out(n > 0 ? static_cast<std::size_t>(n) + 1 : 1);
+    for (std::size_t j = 0; j < lines.size(); ++j) {
+        const Text& line = lines[j];
+        if (!text_starts_with(line, prefix)) continue;
+        std::size_t p = prefix.size();
+        if (p >= line.size() || line[p] < '1' || line[p] > '9') continue;  // Cstr(i) has no leading zero
+        long long i = 0;
+        for (; p < line.size() && line[p] >= '0' && line[p] <= '9' && i <= n; ++p) i = i * 10 + (line[p] - '0');
+        if (p < line.size() && line[p] >= '0' && line[p] <= '9') continue;  // beyond n
+        if (i >= 1 && i <= n) out[static_cast<std::size_t>(i)].push_back(j);
+    }
+    return out;
+}

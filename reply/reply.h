@@ -12,3 +12,8 @@ Text line_at(const Text& text, int n);
 int compare_text(const Text& a, const Text& b);
 // The non-empty lines of a reply, in order, without their line ends.
 TextArray reply_lines(const Text& reply);
+// For accumulating replies (prefix, instance number, field): the indexes in
+// `lines` of the lines of instances 1 to n, each instance's in order. A
+// line belongs to instance i when it starts with the prefix and i written
+// in decimal, followed by something other than a digit.
+std::vector<std::vector<std::size_t>> lines_by_instance(const TextArray& lines, const Text& prefix, int n);

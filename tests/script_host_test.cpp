@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/script_host.h"
+#include "automation/host/script_host.h"
 #include "test_support.h"
 
 namespace {
@@ -164,4 +164,44 @@ TEST(ScriptHost, DeepNestingIsRefusedNotFollowed) {
                      deep("", "\"a\"", " & \"b\"", 100) + "\r\nEnd Function");
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(script_value_text(r.value).substr(0, 4), "-1ab");
+}
+
+// "R = R & ..." appends where R stands; the reply must be what VBScript's
+// plain left-to-right "&" makes of every kind of value.
+TEST(ScriptHost, AppendingGivesWhatConcatenationGives) {
+    OneClass src;
+    auto value = [&](const Text& body) {
+        ScriptOutcome r = run(src, "Function GetA()\r\n" + body + "\r\nGetA = R\r\nEnd Function\r\n"
+                                   "Function F()\r\nR = \"changed\"\r\nF = \"f\"\r\nEnd Function");
+        EXPECT_TRUE(r.ok) << r.error << " in " << body;
+        return r.value;
+    };
+    EXPECT_EQ(script_value_text(value("R = R & \"a\" & 1 & True & Null & -2")), "a1True-2");
+    EXPECT_EQ(script_value_text(value("R = 5\r\nR = R & 6")), "56");
+    EXPECT_EQ(value("R = Null\r\nR = R & Null").kind, ScriptValue::Kind::Null);
+    EXPECT_EQ(script_value_text(value("R = Null\r\nR = R & Null & \"x\"")), "x");
+    // A function that assigns R while the line runs: R's old value counts.
+    EXPECT_EQ(script_value_text(value("R = \"old\"\r\nR = R & F()")), "oldf");
+    EXPECT_FALSE(run(src, "Function GetA()\r\nSet R = GetObject(\"winmgmts:\")\r\nR = R & \"x\"\r\nEnd Function").ok);
+}
+
+TEST(ScriptHost, NoScriptRunsWithoutBound) {
+    OneClass src;
+    src.items.push_back(Instance().set("Types", PropertyValue::of_integers({23, 1})));
+    for (const char* index : {"100000000000000000000", "-100000000000000000000", "2", "-1"}) {
+        ScriptOutcome r = run(src, listing(Text("        a = obj.Types\r\n        R = a(") + index + ")\r\n"));
+        EXPECT_FALSE(r.ok) << index;
+        EXPECT_NE(r.error.find("subscript out of range"), std::string::npos) << r.error;
+    }
+    ScriptOutcome r = run(src, listing("        a = obj.Types\r\n        R = R & a(1) & a(0.5)\r\n"));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(script_value_text(r.value), "123数量=1\r\n");
+
+    // Loops nested over 200 instances would take 200^4 turns.
+    src.items.assign(200, Instance().set("Name", PropertyValue::of_text("x")));
+    r = run(src, "Function GetA()\r\nSet w = GetObject(\"winmgmts:\")\r\nSet A = w.ExecQuery(\"Select * from Win32_Thing\")\r\n"
+                 "For Each o1 In A\r\nFor Each o2 In A\r\nFor Each o3 In A\r\nFor Each o4 In A\r\nGetA = 1\r\n"
+                 "Next\r\nNext\r\nNext\r\nNext\r\nEnd Function");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("runs too long"), std::string::npos) << r.error;
 }

@@ -2,30 +2,169 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <deque>
+
+namespace {
+
+// As many links as the kernel follows in one lookup.
+constexpr int kMaxLinks = 40;
+constexpr std::size_t kMaxPath = 4096;
+
+std::vector<std::string> components(const std::string& path) {
+    std::vector<std::string> out;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        if (end > pos) out.push_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
+}
+
+// Owns the descriptors of a walk, from the root down.
+class FdStack {
+public:
+    explicit FdStack(int root) : root_(root) {}
+    ~FdStack() { clear(); }
+    FdStack(const FdStack&) = delete;
+    FdStack& operator=(const FdStack&) = delete;
+    int top() const { return fds_.empty() ? root_ : fds_.back(); }
+    void push(int fd) { fds_.push_back(fd); }
+    void pop() {
+        if (fds_.empty()) return;  // ".." at the root stays at the root
+        ::close(fds_.back());
+        fds_.pop_back();
+    }
+    void clear() {
+        while (!fds_.empty()) pop();
+    }
+
+private:
+    int root_;
+    std::vector<int> fds_;
+};
+
+}  // namespace
+
+bool is_clean_path(const std::string& path) {
+    if (path.empty() || path[0] != '/' || path.size() > kMaxPath) return false;
+    if (path.find('\0') != std::string::npos) return false;
+    if (path == "/") return true;
+    for (const auto& c : components(path))
+        if (c == "." || c == "..") return false;
+    return path.find("//") == std::string::npos && path.back() != '/';
+}
 
 LinuxFiles& linux_files() {
     static LinuxFiles files;
     return files;
 }
 
-std::string LinuxFiles::full(const std::string& path) const {
-    if (real_root()) return path;
-    std::string r = root_;
-    while (r.size() > 1 && r.back() == '/') r.pop_back();
-    return r + path;
+LinuxFiles::~LinuxFiles() {
+    if (root_fd_ >= 0) ::close(root_fd_);
+}
+
+void LinuxFiles::reset() {
+    if (root_fd_ >= 0) ::close(root_fd_);
+    root_fd_ = -1;
+    root_.clear();
+    own_walk_ = capturing_ = false;
+    files_.clear();
+    dirs_.clear();
+    links_.clear();
+}
+
+bool LinuxFiles::set_root(const std::string& root, std::string* error) {
+    if (root_fd_ >= 0) ::close(root_fd_);
+    root_fd_ = -1;
+    root_ = root;
+    if (root.empty() || root == "/") return true;
+    // The root itself is the user's own choice and may be reached by a link.
+    root_fd_ = ::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (root_fd_ < 0) {
+        if (error) *error = root + ": " + (errno == ENOTDIR ? "not a directory" : std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+int LinuxFiles::open_path(const std::string& path, int flags) const {
+    if (!is_clean_path(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (real_root()) return ::open(path.c_str(), flags | O_CLOEXEC);
+    return open_in_root(path == "/" ? std::string(".") : path.substr(1), flags);
+}
+
+int LinuxFiles::open_in_root(const std::string& rel, int flags) const {
+    if (!own_walk_) {
+        open_how how{};
+        how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
+        how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+        const long fd = ::syscall(SYS_openat2, root_fd_, rel.c_str(), &how, sizeof how);
+        if (fd >= 0) return static_cast<int>(fd);
+        // An older kernel, a filter that refuses the call, or a lookup that
+        // raced: the walk of our own gives the same answer.
+        if (errno != ENOSYS && errno != EPERM && errno != EAGAIN && errno != E2BIG) return -1;
+    }
+    return walk_in_root(rel, flags);
+}
+
+// Name by name from the root, following links within the tree: an absolute
+// target starts again at the root, ".." stops at the root.
+int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
+    FdStack stack(root_fd_);
+    const auto first = components(rel);
+    std::deque<std::string> todo(first.begin(), first.end());
+    int links = 0;
+    while (!todo.empty()) {
+        const std::string name = std::move(todo.front());
+        todo.pop_front();
+        if (name == ".") continue;
+        if (name == "..") {
+            stack.pop();
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(stack.top(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+        if (S_ISLNK(st.st_mode)) {
+            if (++links > kMaxLinks) {
+                errno = ELOOP;
+                return -1;
+            }
+            char buf[kMaxPath];
+            const ssize_t n = ::readlinkat(stack.top(), name.c_str(), buf, sizeof buf);
+            if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) {
+                errno = ENAMETOOLONG;
+                return -1;
+            }
+            const std::string target(buf, static_cast<std::size_t>(n));
+            if (target[0] == '/') stack.clear();
+            const auto parts = components(target);
+            todo.insert(todo.begin(), parts.begin(), parts.end());
+            continue;
+        }
+        if (todo.empty()) return ::openat(stack.top(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = ::openat(stack.top(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return -1;
+        stack.push(fd);
+    }
+    return ::openat(stack.top(), ".", flags | O_CLOEXEC);
 }
 
 std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t cap, bool whole) {
     // O_NONBLOCK: a FIFO planted in a tree must not hang the report.
-    const int fd = ::open(full(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = open_path(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -58,7 +197,7 @@ std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t
         got = cap;
     }
     out.resize(got);
-    if (capturing_) files_[path] = out;
+    if (capturing_) files_[path] = CapturedFile{out, static_cast<unsigned>(st.st_mode & 0777)};
     return out;
 }
 
@@ -72,12 +211,17 @@ std::optional<std::string> LinuxFiles::line(const std::string& path) {
 
 std::vector<std::string> LinuxFiles::list(const std::string& dir) {
     std::vector<std::string> names;
-    DIR* d = ::opendir(full(dir).c_str());
-    if (!d) return names;
+    const int fd = open_path(dir, O_RDONLY | O_DIRECTORY | O_NONBLOCK);
+    if (fd < 0) return names;
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return names;
+    }
     while (dirent* e = ::readdir(d)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         names.emplace_back(e->d_name);
-        if (names.size() > 4096) break;  // a planted tree cannot make us list forever
+        if (names.size() >= kMaxNames) break;  // a planted tree cannot make us list forever
     }
     ::closedir(d);
     std::sort(names.begin(), names.end());
@@ -86,43 +230,23 @@ std::vector<std::string> LinuxFiles::list(const std::string& dir) {
 }
 
 std::optional<std::string> LinuxFiles::link(const std::string& path) {
-    char buf[4096];
-    const ssize_t n = ::readlink(full(path).c_str(), buf, sizeof buf - 1);
-    if (n <= 0) return std::nullopt;
+    if (!is_clean_path(path) || path == "/") return std::nullopt;
+    const auto slash = path.rfind('/');
+    const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = path.substr(slash + 1);
+    const int dir = open_path(parent, O_PATH | O_DIRECTORY);
+    if (dir < 0) return std::nullopt;
+    char buf[kMaxPath];
+    const ssize_t n = ::readlinkat(dir, name.c_str(), buf, sizeof buf);
+    ::close(dir);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return std::nullopt;
     std::string target(buf, static_cast<std::size_t>(n));
-    if (capturing_) links_.insert({path, target});
+    if (capturing_) links_[path] = target;
     return target;
 }
 
-bool LinuxFiles::write_capture(const std::string& dir, std::string& error) const {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) {
-        error = dir + ": cannot create: " + ec.message();
-        return false;
-    }
-    const fs::path base(dir);
-    for (const auto& d : dirs_) fs::create_directories(base / d.substr(1), ec);
-    for (const auto& [path, target] : links_) {
-        const fs::path p = base / path.substr(1);
-        fs::create_directories(p.parent_path(), ec);
-        fs::remove(p, ec);
-        fs::create_symlink(target, p, ec);
-        if (ec) {
-            error = p.string() + ": cannot make link: " + ec.message();
-            return false;
-        }
-    }
-    for (const auto& [f, content] : files_) {
-        const fs::path p = base / f.substr(1);
-        fs::create_directories(p.parent_path(), ec);
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out << content;
-        if (!out) {
-            error = p.string() + ": cannot write";
-            return false;
-        }
-    }
-    return true;
+void LinuxFiles::note_file(const std::string& path, std::string content, unsigned mode) {
+    files_[path] = CapturedFile{std::move(content), mode};
 }
+void LinuxFiles::note_link(const std::string& path, std::string target) { links_[path] = std::move(target); }
+void LinuxFiles::note_dir(const std::string& path) { dirs_.insert(path); }

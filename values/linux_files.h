@@ -2,6 +2,11 @@
 // directory (/ or a captured tree given with --root), never blocking on
 // special files, never reading more than a file's cap, and noting each path
 // so that --capture can copy exactly what a report read.
+//
+// A tree is untrusted: under --root every name resolves inside the tree as
+// if it were /, links included (the kernel's RESOLVE_IN_ROOT where it has
+// it, the same walk of our own otherwise), and a path with "." or ".."
+// components, which a tree's own contents could put there, is never opened.
 #pragma once
 
 #include <map>
@@ -14,11 +19,23 @@ class LinuxFiles {
 public:
     // Cap for ordinary text attributes; tables and lists ask for more.
     static constexpr std::size_t kSmall = 64 * 1024;
+    // At most this many names of one directory are looked at.
+    static constexpr std::size_t kMaxNames = 4096;
 
-    void set_root(const std::string& root) { root_ = root; }
+    LinuxFiles() = default;
+    ~LinuxFiles();
+    LinuxFiles(const LinuxFiles&) = delete;
+    LinuxFiles& operator=(const LinuxFiles&) = delete;
+
+    // "" or "/" reads the running machine. False, with the reason, when the
+    // root is not a directory that can be opened.
+    bool set_root(const std::string& root, std::string* error = nullptr);
     const std::string& root() const { return root_; }
-    bool real_root() const { return root_.empty() || root_ == "/"; }
+    bool real_root() const { return root_fd_ < 0; }
     void set_capturing(bool on) { capturing_ = on; }
+    // Resolve in the tree by our own walk even where the kernel could; lets
+    // the tests hold both ways to the same answers.
+    void set_own_walk(bool on) { own_walk_ = on; }
 
     // Contents of a regular file, at most `cap` bytes; nothing when the file
     // is missing, unreadable, not a regular file, or larger than the cap and
@@ -29,19 +46,53 @@ public:
     std::optional<std::string> line(const std::string& path);
     // Names in a directory, sorted; empty when it cannot be read.
     std::vector<std::string> list(const std::string& dir);
-    // The target of a symbolic link.
+    // The target of a symbolic link, as the link holds it.
     std::optional<std::string> link(const std::string& path);
 
-    // Copies every file read, link read and directory listed into `dir`.
-    bool write_capture(const std::string& dir, std::string& error) const;
+    // What a capture holds: paths as the report asked for them.
+    struct CapturedFile {
+        std::string content;
+        unsigned mode = 0644;  // the permission bits the file had
+    };
+    const std::map<std::string, CapturedFile>& captured_files() const { return files_; }
+    const std::map<std::string, std::string>& captured_links() const { return links_; }
+    const std::set<std::string>& captured_dirs() const { return dirs_; }
+
+    // Adds to the record as a read would; for tests of the capture writer.
+    void note_file(const std::string& path, std::string content, unsigned mode = 0644);
+    void note_link(const std::string& path, std::string target);
+    void note_dir(const std::string& path);
+
+    // Forgets the root and what was recorded.
+    void reset();
 
 private:
-    std::string full(const std::string& path) const;
+    // A descriptor for `path` opened with `flags`, resolved in the root;
+    // with `follow_last` false the last name is not followed. -1 on failure.
+    int open_path(const std::string& path, int flags) const;
+    int open_in_root(const std::string& rel, int flags) const;
+    int walk_in_root(const std::string& rel, int flags) const;
+
     std::string root_;
+    int root_fd_ = -1;
+    bool own_walk_ = false;
     bool capturing_ = false;
-    std::map<std::string, std::string> files_;  // what was read, as it was read
+    std::map<std::string, CapturedFile> files_;
     std::set<std::string> dirs_;
-    std::set<std::pair<std::string, std::string>> links_;
+    std::map<std::string, std::string> links_;
 };
 
 LinuxFiles& linux_files();
+
+// A path the reader will open: absolute, without empty, "." or ".."
+// components, no NUL, at most 4096 bytes.
+bool is_clean_path(const std::string& path);
+
+// Writes what `files` recorded into `dir`, which must not exist or be an
+// empty directory. Nothing below `dir` is followed and nothing outside it is
+// written. Recorded paths that lead through a recorded link are written at
+// the link's target, as the tree they came from held them. On failure the
+// reason names the file, and everything written is removed again.
+bool write_capture(const LinuxFiles& files, const std::string& dir, std::string& error);
+// Whether `dir` is fit to receive a capture (absent, or an empty directory).
+bool capture_dir_usable(const std::string& dir, std::string& error);

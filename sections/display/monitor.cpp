@@ -1,4 +1,6 @@
-#include "automation/script_lines.h"
+#include <algorithm>
+
+#include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
 #include "sections/display/display.h"
@@ -18,10 +20,17 @@ const char* const kMonitorScript =
 
 MonitorInfo read_monitor_info() {
     const Text reply = run_script_query(kMonitorScript);
-    const int n = to_integer(text_after(line_at(reply, line_count(reply) - 1), "="));
+    // Split once; line n is pieces[n - 1], as line_at reads it.
+    const TextArray pieces = split_text(reply, "\r\n");
+    auto line = [&](long long k) {
+        return k >= 1 && k <= static_cast<long long>(pieces.size()) ? pieces[static_cast<std::size_t>(k - 1)] : Text();
+    };
+    const int n = to_integer(text_after(line(line_count(reply) - 1), "="));
+    // Beyond the last line every id would be empty.
+    const long long last = std::min<long long>(n, static_cast<long long>(pieces.size()) / 3 + 1);
     Text id;
-    for (int i = 1; i <= n; ++i) {
-        id = text_after(line_at(reply, 3 * i), "参数c=");
+    for (long long i = 1; i <= last; ++i) {
+        id = text_after(line(3 * i), "参数c=");
         if (compare_text(id, Text()) != 0) break;
     }
     if (id.empty()) return MonitorInfo();

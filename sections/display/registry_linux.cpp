@@ -1,4 +1,5 @@
-#include "automation/instance_source.h"
+#include "automation/host/instance_source.h"
+#include "automation/script_query.h"
 #include "sections/display/display.h"
 
 // Linux has no registry; the monitors' EDID values live with the instance

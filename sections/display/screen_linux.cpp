@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "automation/linux_machine.h"
+#include "automation/sources/linux/drm_connectors.h"
 #include "sections/display/display.h"
 #include "values/linux_files.h"
 

@@ -1,6 +1,8 @@
 #include "sections/hardware/hardware.h"
 
-#include "automation/script_lines.h"
+#include <algorithm>
+
+#include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
 
@@ -56,19 +58,38 @@ namespace {
 
 int reply_count(const Text& reply) { return to_integer(clean_value(text_after(reply, "数量="))); }
 
+// The count line's value; "数量" opens no module line, so the last line that
+// starts with it is the count.
+Text count_of(const TextArray& lines) {
+    Text count;
+    for (const Text& line : lines)
+        if (text_starts_with(line, "数量")) count = text_after(line, "=");
+    return count;
+}
+
+// A count above the number of lines can only come from a value that holds
+// a line break and a count key; such modules would repeat the last values.
+int bounded_count(const Text& reply, const TextArray& lines) {
+    const int n = reply_count(reply);
+    return std::min(n, static_cast<int>(lines.size()));
+}
+
 }  // namespace
 
 Text memory_section() {
     const Text reply = run_script_query(kMemoryScript);
     const TextArray lines = reply_lines(reply);
-    const int n = reply_count(reply);
+    const int n = bounded_count(reply, lines);
+    const auto by_module = lines_by_instance(lines, "内存", n);
     // Values carry over from one module to the next, as the report always did.
     std::int32_t capacity = 0, speed = 0;
-    Text maker, serial, count;
+    Text maker, serial;
+    const Text count = n >= 1 ? count_of(lines) : Text();
     Text out;
     for (int i = 1; i <= n; ++i) {
         const Text k = "内存" + to_text(i);
-        for (const Text& line : lines) {
+        for (const std::size_t j : by_module[static_cast<std::size_t>(i)]) {
+            const Text& line = lines[j];
             const Text value = text_after(line, "=");
             if (text_starts_with(line, k + "容量"))
                 capacity = to_integer(to_number(value) / 1073741824.0);
@@ -78,7 +99,6 @@ Text memory_section() {
                 maker = value;
             else if (text_starts_with(line, k + "序列号"))
                 serial = value;
-            if (text_starts_with(line, "数量")) count = value;
         }
         out += " " + k + "容量：" + to_text(capacity) + "GB\r\n " + k + "速度：" + to_text(speed) +
                "MHZ\r\n " + k + "厂商：" + maker + "\r\n " + k + "序列：" + serial + "\r\n";
@@ -89,13 +109,16 @@ Text memory_section() {
 Text disk_section() {
     const Text reply = run_script_query(kDiskScript);
     const TextArray lines = reply_lines(reply);
-    const int n = reply_count(reply);
-    Text model, type, count;
+    const int n = bounded_count(reply, lines);
+    const auto by_disk = lines_by_instance(lines, "磁盘", n);
+    Text model, type;
+    const Text count = n >= 1 ? count_of(lines) : Text();
     std::int64_t capacity = 0;
     Text out;
     for (int i = 1; i <= n; ++i) {
         const Text k = "磁盘" + to_text(i);
-        for (const Text& line : lines) {
+        for (const std::size_t j : by_disk[static_cast<std::size_t>(i)]) {
+            const Text& line = lines[j];
             const Text value = text_after(line, "=");
             if (text_starts_with(line, k + "型号"))
                 model = value;
@@ -104,7 +127,6 @@ Text disk_section() {
                     static_cast<double>(to_long_integer(value)) / 1073741824.0);
             else if (text_starts_with(line, k + "类型"))
                 type = value;
-            if (text_starts_with(line, "数量")) count = value;
         }
         out += " " + k + "型号：" + model + "\r\n " + k + "容量：" + to_text(capacity) + "GB\r\n " +
                k + "类型：" + type + "\r\n";

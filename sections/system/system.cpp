@@ -1,6 +1,6 @@
 #include "sections/system/system.h"
 
-#include "automation/script_lines.h"
+#include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
 

@@ -2,6 +2,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include "automation/sources/linux/kernel_arch.h"
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
 
@@ -15,9 +16,7 @@ int read_os_family() { return 0; }
 bool is_64bit_windows() {
     utsname u{};
     if (uname(&u) != 0) return false;
-    const Text m = u.machine;
-    return m == "x86_64" || m == "aarch64" || m == "ppc64le" || m == "ppc64" ||
-           m == "s390x" || m == "riscv64" || m == "mips64" || m == "loongarch64";
+    return kernel_arch_bits(u.machine) == 64;
 }
 
 Text read_user_name() {

@@ -10,9 +10,12 @@
 #include <fstream>
 
 #include "app/report.h"
-#include "automation/cpuinfo.h"
-#include "automation/dmi.h"
-#include "automation/linux_machine.h"
+#include "automation/sources/linux/cpuinfo.h"
+#include "automation/sources/linux/smbios.h"
+#include "automation/sources/linux/drm_connectors.h"
+#include "automation/sources/linux/linux_machine.h"
+#include "automation/sources/linux/os_release.h"
+#include "automation/sources/linux/pci_ids.h"
 #include "sections/display/display.h"
 #include "values/linux_files.h"
 

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "automation/script_host.h"
+#include "automation/host/script_host.h"
 
 namespace {
 

@@ -69,12 +69,21 @@ def seeds():
                 put("fuzz_linux_files", tree + "-" + rel.replace("/", "_"), open(p, "rb").read())
 
 
+def tree_seeds():
+    put = lambda name, data: (os.makedirs(os.path.join(OUT, "seeds", "fuzz_tree_paths"), exist_ok=True),
+                              open(os.path.join(OUT, "seeds", "fuzz_tree_paths", name), "wb").write(data))
+    put("links", b"fcpuinfo=model name: x\nlabs=/cpuinfo\nlup=../../secret\nldir=/\nlloop=loop\n"
+                 b"r/abs\nr/up\nr/dir/abs\nr/dir/dir/up\nr/loop\nr/dir\n")
+    put("capture", b"Lsys/block/sda=../devices/x/sda\ncsys/block/sda/size=2048\nLa=/\nca/b=1\n"
+                   b"Lup=../..\ncup/secret=x\nDsys/block\nc..=x\n")
+
+
 def regressions():
     # Inputs that once crashed a target stay in its corpus for good.
     for f in glob.glob(os.path.join(ROOT, "tests/fuzz/regressions/*")):
         name = os.path.basename(f)
         target = next(t for t in ("fuzz_edid", "fuzz_reply", "fuzz_text", "fuzz_script_host",
-                                  "fuzz_linux_files") if name.startswith(t))
+                                  "fuzz_linux_files", "fuzz_tree_paths") if name.startswith(t))
         d = os.path.join(OUT, "seeds", target)
         os.makedirs(d, exist_ok=True)
         shutil.copy(f, os.path.join(d, "regression-" + name))
@@ -82,4 +91,5 @@ def regressions():
 
 transcode()
 seeds()
+tree_seeds()
 regressions()

@@ -1,9 +1,9 @@
-#include "automation/script_host.h"
+#include "automation/host/script_host.h"
 
 #include <map>
 #include <stdexcept>
 
-#include "automation/script_locale.h"
+#include "automation/host/script_locale.h"
 
 namespace {
 
@@ -13,6 +13,9 @@ constexpr int kMaxDepth = 64;
 // that neither reading nor running them can exhaust the stack.
 constexpr int kMaxNesting = 200;
 constexpr int kMaxEvalDepth = 1000;
+// Statements and loop turns one script may run: far beyond a query over
+// tens of thousands of instances, and a bound for loops nested over them.
+constexpr std::uint64_t kMaxSteps = 5'000'000;
 
 struct ScriptError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -609,6 +612,7 @@ private:
     std::map<Text, ScriptValue> globals_;
     int depth_ = 0;
     int eval_depth_ = 0;
+    std::uint64_t steps_ = 0;
 
     ScriptValue* variable(const Text& name, bool create) {
         Frame& f = frames_.back();
@@ -633,8 +637,68 @@ private:
         *variable(target, true) = std::move(v);
     }
 
+    void step() {
+        if (++steps_ > kMaxSteps) throw ScriptError("the script runs too long");
+    }
+
+    // The leaves of a chain a & b & c, left to right.
+    static void concat_leaves(const Expr& e, std::vector<const Expr*>& out) {
+        if (e.kind == Expr::Kind::Concat) {
+            concat_leaves(*e.args[0], out);
+            concat_leaves(*e.args[1], out);
+        } else {
+            out.push_back(&e);
+        }
+    }
+
+    // Whether evaluating `e` may call one of the script's own functions,
+    // which could assign to any variable.
+    bool calls_script_function(const Expr& e) const {
+        if ((e.kind == Expr::Kind::Name && program_.functions.count(e.name)) ||
+            (e.kind == Expr::Kind::Call && e.args[0]->kind == Expr::Kind::Name &&
+             program_.functions.count(e.args[0]->name)))
+            return true;
+        for (const auto& a : e.args)
+            if (calls_script_function(*a)) return true;
+        return false;
+    }
+
+    // "R = R & a & b", the way every listing script builds its reply: the
+    // pieces are appended to R where it stands instead of copying all of R
+    // for each "&", which made long replies quadratic. The result is the
+    // one the plain evaluation gives.
+    bool append_in_place(const Stmt& s) {
+        const Expr& e = *s.value;
+        if (e.kind != Expr::Kind::Concat) return false;
+        std::vector<const Expr*> leaves;
+        concat_leaves(e, leaves);
+        if (leaves[0]->kind != Expr::Kind::Name || leaves[0]->name != s.target) return false;
+        const Frame& f = frames_.back();
+        if (!f.function.empty() && s.target == f.function) return false;
+        ScriptValue* target = variable(s.target, false);
+        if (!target || target->kind == ScriptValue::Kind::Object) return false;
+        for (std::size_t i = 1; i < leaves.size(); ++i)
+            if (calls_script_function(*leaves[i])) return false;
+        std::vector<ScriptValue> pieces;
+        pieces.reserve(leaves.size() - 1);
+        for (std::size_t i = 1; i < leaves.size(); ++i) pieces.push_back(eval(*leaves[i]));
+        // A failure below ends the whole script, so `target` need not be kept.
+        ScriptValue acc = std::move(*target);
+        for (const ScriptValue& b : pieces) {
+            // Null & Null stays Null; otherwise both sides are texts.
+            if (acc.kind == ScriptValue::Kind::Null && b.kind == ScriptValue::Kind::Null) continue;
+            if (acc.kind != ScriptValue::Kind::String) acc = make_text(string_of(acc));
+            const Text t = string_of(b);
+            if (acc.text.size() + t.size() > kMaxText) throw ScriptError("out of memory");
+            acc.text += t;
+        }
+        *target = std::move(acc);
+        return true;
+    }
+
     void run(const std::vector<Stmt>& body) {
         for (const Stmt& s : body) {
+            step();
             switch (s.kind) {
                 case Stmt::Kind::Dim: {
                     Frame& f = frames_.back();
@@ -644,7 +708,9 @@ private:
                     }
                     break;
                 }
-                case Stmt::Kind::Assign: assign(s.target, eval(*s.value), false); break;
+                case Stmt::Kind::Assign:
+                    if (!append_in_place(s)) assign(s.target, eval(*s.value), false);
+                    break;
                 case Stmt::Kind::Set: assign(s.target, eval(*s.value), true); break;
                 case Stmt::Kind::Call: eval(*s.value); break;
                 case Stmt::Kind::ForEach: {
@@ -665,6 +731,7 @@ private:
                         throw ScriptError("object not a collection");
                     }
                     for (ScriptValue& item : items) {
+                        step();
                         *variable(s.target, true) = std::move(item);
                         run(s.body);
                     }
@@ -765,9 +832,11 @@ private:
                         bool integral = false;
                         std::int64_t k = 0;
                         if (!numeric(args[0], d, integral, k)) throw ScriptError("type mismatch");
-                        k = static_cast<std::int64_t>(d);
-                        if (k < 0 || k >= static_cast<std::int64_t>(v->items.size()))
+                        // Range-checked as a double first: a huge or NaN
+                        // index has no integer to truncate to.
+                        if (!(d > -1.0 && d < static_cast<double>(v->items.size())))
                             throw ScriptError("subscript out of range");
+                        k = static_cast<std::int64_t>(d);
                         return v->items[static_cast<std::size_t>(k)];
                     }
                     throw ScriptError("type mismatch");

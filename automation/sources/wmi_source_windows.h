@@ -9,7 +9,7 @@
 
 #include <wbemidl.h>
 
-#include "automation/instance_source.h"
+#include "automation/host/instance_source.h"
 
 class WmiInstanceSource : public InstanceSource {
 public:

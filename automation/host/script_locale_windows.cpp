@@ -2,7 +2,7 @@
 
 #include <oleauto.h>
 
-#include "automation/script_locale.h"
+#include "automation/host/script_locale.h"
 #include "values/encoding.h"
 
 namespace {

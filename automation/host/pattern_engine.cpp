@@ -1,7 +1,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "automation/pattern_engine.h"
+#include "automation/host/pattern_engine.h"
 
 namespace {
 

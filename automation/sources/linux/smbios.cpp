@@ -1,4 +1,4 @@
-#include "automation/dmi.h"
+#include "automation/sources/linux/smbios.h"
 
 std::optional<std::uint8_t> DmiStructure::byte(std::size_t o) const {
     if (o >= data.size()) return std::nullopt;

@@ -1,9 +1,8 @@
-#include "automation/cpuinfo.h"
+#include "automation/sources/linux/cpuinfo.h"
 
 #include <set>
 
 #include "values/text.h"
-
 
 bool has_flag(const CpuPackage& p, const std::string& flag) {
     auto it = p.fields.find("flags");
@@ -28,39 +27,16 @@ std::vector<CpuPackage> parse_cpuinfo(const std::string& text) {
     }
     std::vector<CpuPackage> packages;
     std::map<std::string, std::set<std::string>> cores;
+    std::map<std::string, std::size_t> index;  // package id -> place in `packages`
     for (const auto& p : processors) {
         if (!p.count("processor")) continue;
         const auto id = p.count("physical id") ? p.at("physical id") : std::string("0");
-        CpuPackage* pkg = nullptr;
-        for (auto& k : packages)
-            if (k.physical_id == id) pkg = &k;
-        if (!pkg) {
-            packages.push_back(CpuPackage{id, p, 0, 0});
-            pkg = &packages.back();
-        }
+        auto [at, added] = index.try_emplace(id, packages.size());
+        if (added) packages.push_back(CpuPackage{id, p, 0, 0});
+        CpuPackage* pkg = &packages[at->second];
         ++pkg->logical;
         cores[id].insert(p.count("core id") ? p.at("core id") : p.at("processor"));
     }
     for (auto& k : packages) k.cores = static_cast<int>(cores[k.physical_id].size());
     return packages;
-}
-
-std::optional<std::string> windows_cpu_description(const CpuPackage& p) {
-    auto get = [&](const char* k) -> std::optional<std::string> {
-        auto it = p.fields.find(k);
-        if (it == p.fields.end() || it->second.empty()) return std::nullopt;
-        return it->second;
-    };
-    const auto vendor = get("vendor_id");
-    const auto family = get("cpu family"), model = get("model"), stepping = get("stepping");
-    if (!vendor || !family || !model || !stepping) return std::nullopt;
-    const bool lm = has_flag(p, "lm");
-    std::string arch;
-    if (*vendor == "GenuineIntel")
-        arch = lm ? "Intel64" : "x86";
-    else if (*vendor == "AuthenticAMD" || *vendor == "HygonGenuine")
-        arch = lm ? "AMD64" : "x86";
-    else
-        arch = lm ? "x64" : "x86";
-    return arch + " Family " + *family + " Model " + *model + " Stepping " + *stepping;
 }

@@ -1,4 +1,4 @@
-#include "automation/machine_file.h"
+#include "automation/sources/machine_file.h"
 
 #include <filesystem>
 #include <fstream>

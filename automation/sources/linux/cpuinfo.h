@@ -16,6 +16,3 @@ struct CpuPackage {
 std::vector<CpuPackage> parse_cpuinfo(const std::string& text);
 // Whether the package's flags line names `flag` ("lm": a 64-bit processor).
 bool has_flag(const CpuPackage& p, const std::string& flag);
-// "Intel64 Family 6 Model 158 Stepping 10", as Windows describes a processor;
-// nothing when the fields are not there.
-std::optional<std::string> windows_cpu_description(const CpuPackage& p);

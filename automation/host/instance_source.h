@@ -1,7 +1,7 @@
 // What our script host asks when a query script enumerates a WMI class: the
-// instances and their properties. On Linux the live source reads the running
-// machine, on Windows without the Script Control WMI itself answers; tests
-// use machines described in files.
+// instances and their properties. The sources that answer live in
+// automation/sources/: the running Linux machine, WMI over COM, a machine
+// described in a file.
 #pragma once
 
 #include <map>
@@ -82,10 +82,3 @@ public:
 
 // The nine classes that the report queries; WMI always knows them.
 bool is_standard_class(const Text& class_name);
-
-// The source the script host uses; the machine's own unless replaced.
-InstanceSource& instance_source();
-// Replaces the source (nullptr restores the machine's own).
-void set_instance_source(InstanceSource* source);
-// The machine's own source (defined by the platform).
-InstanceSource& machine_instance_source();

@@ -1,16 +1,17 @@
-// The running Linux machine as the query scripts see it: one reader per WMI
-// class, each property from where Linux keeps the fact, Null where Linux
-// does not know it.
+#include "automation/sources/linux/linux_machine.h"
+
 #include <sys/utsname.h>
 
 #include <cstring>
 
-#include "automation/cpuinfo.h"
-#include "automation/dmi.h"
-#include "automation/instance_source.h"
-#include "values/linux_files.h"
-#include "automation/linux_machine.h"
+#include "automation/sources/linux/cpuinfo.h"
+#include "automation/sources/linux/drm_connectors.h"
+#include "automation/sources/linux/kernel_arch.h"
+#include "automation/sources/linux/pci_ids.h"
+#include "automation/sources/linux/os_release.h"
+#include "automation/sources/linux/smbios.h"
 #include "values/encoding.h"
+#include "values/linux_files.h"
 
 namespace {
 
@@ -56,99 +57,6 @@ std::string basename_of(const std::string& p) {
     return s == std::string::npos ? p : p.substr(s + 1);
 }
 
-}  // namespace
-
-std::optional<std::string> os_release_value(const std::string& text, const std::string& key) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (line.rfind(key + "=", 0) != 0) continue;
-        std::string v = line.substr(key.size() + 1);
-        while (!v.empty() && (v.back() == '\r' || v.back() == ' ')) v.pop_back();
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-            const char q = v.front();
-            std::string out;
-            for (std::size_t i = 1; i + 1 < v.size(); ++i) {
-                if (q == '"' && v[i] == '\\' && i + 2 < v.size()) ++i;
-                out += v[i];
-            }
-            return out;
-        }
-        // Unquoted, a backslash escapes the next character, as in the shell.
-        std::string out;
-        for (std::size_t i = 0; i < v.size(); ++i) {
-            if (v[i] == '\\' && i + 1 < v.size()) ++i;
-            out += v[i];
-        }
-        return out;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> pci_ids_name(const std::string& ids, unsigned vendor,
-                                        std::optional<unsigned> device) {
-    char vkey[16];
-    std::snprintf(vkey, sizeof vkey, "%04x  ", vendor & 0xFFFFu);
-    std::size_t v = std::string::npos;
-    if (ids.compare(0, 6, vkey) == 0) {
-        v = 0;
-    } else if (auto f = ids.find(std::string("\n") + vkey); f != std::string::npos) {
-        v = f + 1;
-    }
-    if (v == std::string::npos) return std::nullopt;
-    std::size_t e = ids.find('\n', v);
-    if (e == std::string::npos) e = ids.size();
-    if (!device) return ids.substr(v + 6, e - v - 6);
-    char dkey[16];
-    std::snprintf(dkey, sizeof dkey, "\t%04x  ", *device & 0xFFFFu);
-    // The vendor's devices follow it, up to the next line that is not
-    // indented or a comment.
-    for (std::size_t p = e + 1; p < ids.size();) {
-        std::size_t le = ids.find('\n', p);
-        if (le == std::string::npos) le = ids.size();
-        if (le > p && ids[p] != '\t' && ids[p] != '#') break;
-        if (ids.compare(p, 7, dkey) == 0) return ids.substr(p + 7, le - p - 7);
-        p = le + 1;
-    }
-    return std::nullopt;
-}
-
-std::vector<DrmConnector> drm_connectors() {
-    std::vector<DrmConnector> out;
-    auto& fs = linux_files();
-    for (const auto& name : fs.list("/sys/class/drm")) {
-        // Connectors are named cardN-TYPE-M; cardN alone is the device.
-        if (name.rfind("card", 0) != 0 || name.find('-') == std::string::npos) continue;
-        const std::string dir = "/sys/class/drm/" + name;
-        if (trimmed(fs.line(dir + "/status")).value_or("") != "connected") continue;
-        DrmConnector c;
-        c.name = name;
-        if (auto e = fs.read(dir + "/edid", 1 << 16)) c.edid.assign(e->begin(), e->end());
-        out.push_back(std::move(c));
-    }
-    return out;
-}
-
-std::optional<Text> monitor_pnp_id(const DrmConnector& c) {
-    if (c.edid.size() < 12) return std::nullopt;
-    const unsigned id = (c.edid[8] << 8) | c.edid[9];
-    char letters[4];
-    for (int k = 0; k < 3; ++k) {
-        const unsigned code = (id >> (10 - 5 * k)) & 0x1F;
-        if (code < 1 || code > 26) return std::nullopt;
-        letters[k] = static_cast<char>('A' + code - 1);
-    }
-    letters[3] = 0;
-    char product[8];
-    std::snprintf(product, sizeof product, "%04X", c.edid[10] | (c.edid[11] << 8));
-    return Text("DISPLAY\\") + letters + product + "\\" + utf8_to_gbk(c.name);
-}
-
-namespace {
-
 // 64 or 32 as the kernel is, from the file a captured tree keeps, or from
 // the running kernel itself.
 std::optional<int> kernel_bits() {
@@ -158,13 +66,33 @@ std::optional<int> kernel_bits() {
         utsname u{};
         if (uname(&u) == 0) arch = std::string(u.machine);
     }
-    if (!arch || arch->empty()) return std::nullopt;
-    static const char* const k64[] = {"x86_64", "aarch64", "ppc64", "ppc64le", "s390x",
-                                      "riscv64", "mips64", "loongarch64", "sparc64", "alpha"};
-    for (const char* a : k64)
-        if (*arch == a) return 64;
-    return 32;
+    if (!arch) return std::nullopt;
+    return kernel_arch_bits(*arch);
 }
+
+}  // namespace
+
+std::optional<std::string> windows_cpu_description(const CpuPackage& p) {
+    auto get = [&](const char* k) -> std::optional<std::string> {
+        auto it = p.fields.find(k);
+        if (it == p.fields.end() || it->second.empty()) return std::nullopt;
+        return it->second;
+    };
+    const auto vendor = get("vendor_id");
+    const auto family = get("cpu family"), model = get("model"), stepping = get("stepping");
+    if (!vendor || !family || !model || !stepping) return std::nullopt;
+    const bool lm = has_flag(p, "lm");
+    std::string arch;
+    if (*vendor == "GenuineIntel")
+        arch = lm ? "Intel64" : "x86";
+    else if (*vendor == "AuthenticAMD" || *vendor == "HygonGenuine")
+        arch = lm ? "AMD64" : "x86";
+    else
+        arch = lm ? "x64" : "x86";
+    return arch + " Family " + *family + " Model " + *model + " Stepping " + *stepping;
+}
+
+namespace {
 
 std::vector<Instance> operating_system() {
     auto& fs = linux_files();
@@ -373,7 +301,7 @@ public:
 
 }  // namespace
 
-InstanceSource& machine_instance_source() {
+InstanceSource& linux_machine() {
     static LinuxMachine source;
     return source;
 }

@@ -1,4 +1,4 @@
-#include "automation/wmi_source_windows.h"
+#include "automation/sources/wmi_source_windows.h"
 
 #include "automation/automation_windows.h"
 #include "values/encoding.h"
@@ -159,5 +159,3 @@ WmiInstanceSource& wmi_instance_source() {
     static WmiInstanceSource source;
     return source;
 }
-
-InstanceSource& machine_instance_source() { return wmi_instance_source(); }

@@ -1,10 +1,8 @@
-#include "automation/instance_source.h"
+#include "automation/host/instance_source.h"
 
 #include <cstring>
 
 namespace {
-InstanceSource* g_source = nullptr;
-
 unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 }  // namespace
 
@@ -28,7 +26,3 @@ bool is_standard_class(const Text& c) {
         if (!less(c, k) && !less(k, c)) return true;
     return false;
 }
-
-InstanceSource& instance_source() { return g_source ? *g_source : machine_instance_source(); }
-
-void set_instance_source(InstanceSource* source) { g_source = source; }

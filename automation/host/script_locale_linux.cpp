@@ -1,4 +1,4 @@
-#include "automation/script_locale.h"
+#include "automation/host/script_locale.h"
 
 // VBScript's own words, as on an English Windows.
 Text script_boolean_text(bool b) { return b ? "True" : "False"; }

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "automation/instance_source.h"
+#include "automation/host/instance_source.h"
 
 class MachineFile : public InstanceSource {
 public:

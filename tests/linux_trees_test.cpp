@@ -1,3 +1,4 @@
+// Reports of captured machine trees, and --capture's round trip.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -5,93 +6,9 @@
 
 #include <filesystem>
 #include <regex>
-#include <sstream>
 
-#include "automation/cpuinfo.h"
-#include "automation/dmi.h"
-#include "automation/linux_machine.h"
 #include "process_support.h"
 #include "test_support.h"
-
-namespace {
-
-std::string sh(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    pclose(p);
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
-
-std::string tree(const std::string& name) { return std::string(QV_FIXTURES) + "/trees/" + name; }
-
-// The value after a label in a UTF-8 report (label given in UTF-8 too).
-std::string value_of(const std::string& report, const std::string& label) {
-    const auto at = report.find("\n" + label);
-    if (at == std::string::npos) return "<missing>";
-    const auto begin = at + 1 + label.size();
-    return report.substr(begin, report.find('\n', begin) - begin);
-}
-
-// Every expected line must appear, in this order, in the report.
-void expect_lines_in_order(const std::string& report, const std::vector<std::string>& lines) {
-    std::size_t pos = 0;
-    for (const auto& l : lines) {
-        const auto at = report.find("\n" + l + "\n", pos);
-        EXPECT_NE(at, std::string::npos) << "missing or out of order: [" << l << "]";
-        if (at != std::string::npos) pos = at + 1;
-    }
-}
-
-// The report without its last line, the elapsed time.
-std::string without_elapsed(std::string r) {
-    if (!r.empty() && r.back() == '\n') r.pop_back();
-    return r.substr(0, r.rfind('\n'));
-}
-
-}  // namespace
-
-#define U8(s) std::string(reinterpret_cast<const char*>(u8##s))
-
-TEST(ThisMachine, FactsAgreeWithIndependentTools) {
-    const ProcessResult r = run_report("");
-    ASSERT_EQ(r.status, 0);
-    const std::string& report = r.out;
-    EXPECT_EQ(value_of(report, U8(" 系统版本：")), sh(". /etc/os-release && echo \"$PRETTY_NAME\""));
-    EXPECT_EQ(value_of(report, U8(" 取本机名：")), sh("hostname"));
-    EXPECT_EQ(value_of(report, U8(" 取用户名：")), sh("id -un"));
-    EXPECT_EQ(value_of(report, U8(" 是否64位：")), sh("[ \"$(getconf LONG_BIT)\" = 64 ] && echo " + U8("真") + " || echo " + U8("假")));
-
-    const std::string model = sh("LC_ALL=C lscpu | sed -n 's/^Model name: *//p'");
-    const int sockets = std::stoi(sh("LC_ALL=C lscpu | sed -n 's/^Socket(s): *//p'"));
-    const int per_socket = std::stoi(sh("LC_ALL=C lscpu | sed -n 's/^Core(s) per socket: *//p'"));
-    const int cpus = std::stoi(sh("LC_ALL=C lscpu | sed -n 's/^CPU(s): *//p'"));
-    EXPECT_EQ(value_of(report, U8(" CPU名称：")), model);
-    EXPECT_EQ(value_of(report, U8(" CPU数量：")), std::to_string(sockets));
-    EXPECT_EQ(value_of(report, U8(" CPU核心：")),
-              U8("核心-") + std::to_string(per_socket) + U8("　　　 / 线程-") + std::to_string(cpus / sockets));
-
-    // Whole disks as lsblk lists them, in bytes, without loop, ram and zram devices.
-    std::istringstream disks(sh("lsblk -b -d -n -o NAME,SIZE,TYPE | awk '$3 == \"disk\" && $1 !~ /^(loop|ram|zram)/ {print $2}'"));
-    std::vector<std::string> sizes;
-    for (std::string s; disks >> s;) sizes.push_back(s);
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        const long long gb = std::stoll(sizes[i]) / 1073741824LL;
-        EXPECT_EQ(value_of(report, U8(" 磁盘") + std::to_string(i + 1) + U8("容量：")), std::to_string(gb) + "GB");
-    }
-    EXPECT_EQ(value_of(report, U8(" 磁盘") + std::to_string(sizes.size() + 1) + U8("容量：")), "<missing>");
-
-    if (std::system("dmidecode -t 17 >/dev/null 2>&1") == 0 &&
-        access("/sys/firmware/dmi/tables/DMI", R_OK) == 0) {
-        const std::string n = sh("dmidecode -t 17 | grep -c '^\\s*Size: [0-9]'");
-        EXPECT_EQ(value_of(report, U8(" 数量：")), n);
-    } else {
-        std::cout << "[ note ] no readable DMI table here: memory is checked on captured trees\n";
-    }
-}
 
 TEST(CapturedTrees, Laptop) {
     const ProcessResult r = run_report("--root " + tree("laptop"));
@@ -203,66 +120,4 @@ TEST(CapturedTrees, HostileTreeStillReports) {
     EXPECT_NE(rep.out.find(U8(" 屏幕宽度：0\n")), std::string::npos);
     EXPECT_NE(rep.out.find(U8(" 显示器品牌：DEL\n")), std::string::npos);  // DP-2's block decodes
     std::filesystem::remove_all(r);
-}
-
-TEST(LinuxParsers, DmiTable) {
-    std::string t;
-    auto structure = [&](std::uint8_t type, std::string body, std::vector<std::string> strings) {
-        t += static_cast<char>(type);
-        t += static_cast<char>(4 + body.size());
-        t += std::string("\x01\x00", 2) + body;
-        for (auto& s : strings) t += s + '\0';
-        t += strings.empty() ? std::string(2, '\0') : std::string(1, '\0');
-    };
-    std::string mem(0x5C - 4, '\0');
-    mem[0x0C - 4] = 0x00, mem[0x0D - 4] = 0x20;  // 8192 MB
-    mem[0x15 - 4] = static_cast<char>(0x6A), mem[0x16 - 4] = 0x0A;  // 2666
-    mem[0x17 - 4] = 1, mem[0x18 - 4] = 2;
-    structure(17, mem, {"Samsung", "1234"});
-    std::string kb = mem;
-    kb[0x0C - 4] = 0x00, kb[0x0D - 4] = static_cast<char>(0x82);  // 512 KB granularity
-    structure(17, kb, {});
-    std::string empty = mem;
-    empty[0x0C - 4] = 0, empty[0x0D - 4] = 0;
-    structure(17, empty, {"x"});
-    structure(127, "", {});
-    structure(17, mem, {"after the end"});
-    auto table = parse_dmi_table(t);
-    ASSERT_EQ(table.size(), 4u);
-    auto devices = dmi_memory_devices(table);
-    ASSERT_EQ(devices.size(), 2u);
-    EXPECT_EQ(devices[0].size_bytes, 8589934592ull);
-    EXPECT_EQ(devices[0].speed_mts, 2666u);
-    EXPECT_EQ(devices[0].manufacturer, "Samsung");
-    EXPECT_EQ(devices[0].serial, "1234");
-    EXPECT_EQ(devices[1].size_bytes, 512ull * 1024);
-    EXPECT_FALSE(devices[1].manufacturer.has_value());  // string 1 of none
-    for (std::size_t cut = 0; cut < t.size(); ++cut) parse_dmi_table(t.substr(0, cut));  // never reads past
-    EXPECT_TRUE(parse_dmi_table(std::string("\x11\x02\x00\x00", 4)).empty());  // length below the header
-}
-
-TEST(LinuxParsers, CpuinfoOsReleasePciIdsAndMonitorIds) {
-    const auto packages = parse_cpuinfo(
-        "processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 25\nmodel\t\t: 33\nstepping\t: 0\n"
-        "physical id\t: 0\ncore id\t\t: 0\nflags\t\t: fpu lm\n\n"
-        "processor\t: 1\nphysical id\t: 0\ncore id\t\t: 0\n\n"
-        "processor\t: 2\nphysical id\t: 1\ncore id\t\t: 5\n");
-    ASSERT_EQ(packages.size(), 2u);
-    EXPECT_EQ(packages[0].logical, 2);
-    EXPECT_EQ(packages[0].cores, 1);
-    EXPECT_EQ(windows_cpu_description(packages[0]), "AMD64 Family 25 Model 33 Stepping 0");
-    EXPECT_FALSE(windows_cpu_description(packages[1]).has_value());
-    EXPECT_EQ(os_release_value("NAME=x\nPRETTY_NAME=\"Debian \\\"12\\\"\"\n", "PRETTY_NAME"), "Debian \"12\"");
-    EXPECT_EQ(os_release_value("PRETTY_NAME='Arch Linux'\n", "PRETTY_NAME"), "Arch Linux");
-    EXPECT_FALSE(os_release_value("NAME=x\n", "PRETTY_NAME").has_value());
-    const std::string ids = "8086  Intel Corporation\n\t1234  Thing\n10de  NVIDIA Corporation\n\t1234  Other\n";
-    EXPECT_EQ(pci_ids_name(ids, 0x8086, std::nullopt), "Intel Corporation");
-    EXPECT_EQ(pci_ids_name(ids, 0x10de, 0x1234u), "Other");
-    EXPECT_EQ(pci_ids_name(ids, 0x8086, 0x1234u), "Thing");
-    EXPECT_FALSE(pci_ids_name(ids, 0x8086, 0x5678u).has_value());
-    EXPECT_FALSE(pci_ids_name(ids, 0x1002, std::nullopt).has_value());
-    DrmConnector c{"card1-DP-3", read_file_bytes(edid_path("DEL-D12C-0d8aa809.bin"))};
-    EXPECT_EQ(monitor_pnp_id(c), Text("DISPLAY\\DELD12C\\card1-DP-3"));
-    c.edid.resize(11);
-    EXPECT_FALSE(monitor_pnp_id(c).has_value());
 }

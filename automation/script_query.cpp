@@ -1,0 +1,9 @@
+#include "automation/script_query.h"
+
+namespace {
+InstanceSource* g_source = nullptr;
+}  // namespace
+
+InstanceSource& instance_source() { return g_source ? *g_source : machine_instance_source(); }
+
+void set_instance_source(InstanceSource* source) { g_source = source; }

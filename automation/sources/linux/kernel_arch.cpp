@@ -1,0 +1,12 @@
+#include "automation/sources/linux/kernel_arch.h"
+
+std::optional<int> kernel_arch_bits(std::string_view machine) {
+    if (machine.empty()) return std::nullopt;
+    // The names the kernel's 64-bit ports give as their machine.
+    static constexpr std::string_view k64[] = {
+        "x86_64",  "aarch64",     "aarch64_be", "ppc64",   "ppc64le", "s390x", "riscv64",
+        "mips64",  "loongarch64", "sparc64",    "alpha",   "ia64",    "parisc64"};
+    for (std::string_view a : k64)
+        if (machine == a) return 64;
+    return 32;
+}

@@ -1,0 +1,295 @@
+// Trees and arguments from a hostile sender: --capture writes only below its
+// directory, --root stays inside its tree, --edid and the output are checked.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "process_support.h"
+#include "values/linux_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        char t[] = "/tmp/qv-hostXXXXXX";
+        path_ = mkdtemp(t);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+void put(const fs::path& file, const std::string& data) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << data;
+}
+
+std::uint64_t fnv(const std::string& s) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+// Every entry below `dir` with its kind and a hash of what it holds, links
+// not followed: two equal listings mean nothing there changed.
+std::map<std::string, std::string> listing(const fs::path& dir) {
+    std::map<std::string, std::string> out;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const auto& p = it->path();
+        const auto rel = fs::relative(p, dir).string();
+        if (it->is_symlink()) out[rel] = "link " + fs::read_symlink(p).string();
+        else if (it->is_directory()) out[rel] = "dir";
+        else out[rel] = "file " + std::to_string(fnv(slurp(p.string())));
+    }
+    return out;
+}
+
+std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// A small tree of another machine, with values this machine cannot have.
+void other_machine(const fs::path& t) {
+    put(t / "etc/os-release", "PRETTY_NAME=\"Elsewhere OS 9\"\n");
+    put(t / "proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\nmodel name\t: Far CPU @ 1.00GHz\nflags\t\t: fpu lm\n\n");
+    put(t / "proc/sys/kernel/hostname", "far-host\n");
+    put(t / "proc/sys/kernel/arch", "x86_64\n");
+    put(t / "sys/block/sda/size", "2097152\n");
+    put(t / "sys/block/sda/dev", "8:0\n");
+}
+
+}  // namespace
+
+TEST(HostileCapture, ContentsOfTheTreeCannotSteerWrites) {
+    TempDir top;
+    const fs::path parent = top.path() / "a" / "b";
+    put(top.path() / "victim", "precious\n");
+    fs::create_directories(top.path() / "a");
+    fs::create_symlink("../victim", top.path() / "a" / "victim");
+    const fs::path t = parent / "tree";
+    other_machine(t);
+    // The sender's file names a place two levels above the tree and the
+    // capture alike, where a link of the user's stands.
+    put(t / "sys/block/sda/dev", "../../../sub/../../../victim\n");
+    fs::create_directories(t / "sys/dev/block");
+    fs::create_directories(t / "sub");
+    const auto before = listing(top.path());
+    const fs::path out = parent / "out";
+    const ProcessResult r = run_report("--root " + q(t) + " --capture " + q(out));
+    EXPECT_EQ(r.status, 0) << r.err;
+    auto after = listing(top.path());
+    for (auto it = after.begin(); it != after.end();)
+        it = it->first.rfind("a/b/out", 0) == 0 ? after.erase(it) : std::next(it);
+    EXPECT_EQ(before, after) << "something outside the capture directory changed";
+    EXPECT_EQ(slurp((top.path() / "victim").string()), "precious\n");
+    EXPECT_EQ(fs::read_symlink(top.path() / "a" / "victim"), "../victim");
+    // What the capture holds reports the same machine.
+    const ProcessResult again = run_report("--root " + q(out));
+    EXPECT_EQ(without_elapsed(again.out), without_elapsed(r.out));
+}
+
+TEST(HostileCapture, OnlyANewOrEmptyDirectoryIsTaken) {
+    TempDir top;
+    other_machine(top.path() / "tree");
+    const std::string tree_arg = "--root " + q(top.path() / "tree");
+
+    // Links planted in the directory, an older capture, the tree itself.
+    const fs::path planted = top.path() / "planted";
+    fs::create_directories(planted / "proc");
+    put(top.path() / "notes.txt", "mine\n");
+    fs::create_symlink("../../notes.txt", planted / "proc/cpuinfo");
+    fs::create_directory_symlink(top.path(), planted / "sys");
+    const fs::path older = top.path() / "older";
+    ASSERT_EQ(run_report(tree_arg + " --capture " + q(older)).status, 0);
+    const fs::path file = top.path() / "notes.txt";
+    for (const fs::path& dir : {planted, older, top.path() / "tree", file}) {
+        const auto before = listing(top.path());
+        const ProcessResult r = run_report(tree_arg + " --capture " + q(dir));
+        EXPECT_EQ(r.status, 2) << dir;
+        EXPECT_EQ(r.out, "") << dir;
+        EXPECT_NE(r.err.find(dir.string()), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(listing(top.path()), before) << dir;
+    }
+    EXPECT_EQ(slurp(file.string()), "mine\n");
+
+    // An empty directory is taken; the files keep their permission bits.
+    fs::create_directories(top.path() / "empty");
+    ASSERT_EQ(chmod((top.path() / "tree/proc/cpuinfo").c_str(), 0400), 0);
+    ASSERT_EQ(run_report(tree_arg + " --capture " + q(top.path() / "empty")).status, 0);
+    struct stat st {};
+    ASSERT_EQ(stat((top.path() / "empty/proc/cpuinfo").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0400u);
+}
+
+TEST(HostileCapture, AFailedWriteIsReportedAndLeavesNoTree) {
+    TempDir top;
+    other_machine(top.path() / "tree");
+    put(top.path() / "tree/proc/cpuinfo", std::string(8192, '#') + "\n");
+    const fs::path out = top.path() / "out";
+    // A file-size limit of 4 KiB: the 8 KiB cpuinfo cannot be written whole.
+    const std::string cmd = "(ulimit -f 4; " + std::string(QV_REPORT_EXE) + " --root " + q(top.path() / "tree") +
+                            " --capture " + q(out) + " >/dev/null 2>" + q(top.path() / "err") + "); echo $?";
+    const std::string status = sh(cmd);
+    EXPECT_NE(status, "0");
+    const std::string err = slurp((top.path() / "err").string());
+    EXPECT_NE(err.find("proc/cpuinfo"), std::string::npos) << err;
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(out)) << "a failed capture must not leave a tree behind";
+
+    // Into an empty directory of the user's: emptied again, not removed.
+    fs::create_directories(out);
+    sh(cmd);
+    EXPECT_TRUE(fs::is_directory(out));
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST(HostileRoot, LinksCannotLeaveTheTree) {
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    other_machine(t);
+    // Every way out a sender could try: absolute links, climbing links, a
+    // link to the real root, and a directory link used on the way.
+    fs::remove(t / "proc/cpuinfo");
+    fs::create_symlink("/proc/cpuinfo", t / "proc/cpuinfo");
+    fs::remove(t / "etc/os-release");
+    fs::create_symlink("../../../../../../../../etc/os-release", t / "etc/os-release");
+    fs::remove(t / "proc/sys/kernel/hostname");
+    fs::create_symlink("/proc/sys/kernel/hostname", t / "proc/sys/kernel/hostname");
+    fs::create_directory_symlink("/", t / "usr");
+    fs::create_directories(t / "sys/class");
+    fs::create_directory_symlink("/sys/class/dmi", t / "sys/class/dmi");
+
+    const ProcessResult r = run_report("--root " + q(t));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string model = sh("LC_ALL=C lscpu | sed -n 's/^Model name: *//p'");
+    const std::string pretty = sh(". /etc/os-release && echo \"$PRETTY_NAME\"");
+    EXPECT_EQ(value_of(r.out, U8(" CPU名称：")), "");
+    EXPECT_EQ(value_of(r.out, U8(" 系统版本：")), "");
+    EXPECT_EQ(r.out.find(pretty), std::string::npos);
+    if (!model.empty()) {
+        EXPECT_EQ(r.out.find(model), std::string::npos);
+    }
+    EXPECT_EQ(value_of(r.out, U8(" 取本机名：")), "") << "a tree's name is the tree's or none";
+
+    // Inside the tree the same links resolve against the tree.
+    put(t / "proc/cpuinfo-real", "processor\t: 0\nmodel name\t: Inside CPU\n\n");
+    fs::remove(t / "proc/cpuinfo");
+    fs::create_symlink("/proc/cpuinfo-real", t / "proc/cpuinfo");
+    EXPECT_EQ(value_of(run_report("--root " + q(t)).out, U8(" CPU名称：")), "Inside CPU");
+
+    // A capture of the tree holds none of this machine's files.
+    const fs::path out = top.path() / "out";
+    ASSERT_EQ(run_report("--root " + q(t) + " --capture " + q(out)).status, 0);
+    for (const auto& [rel, what] : listing(out))
+        if (what.rfind("file", 0) == 0) {
+            EXPECT_EQ(slurp((out / rel).string()).find(pretty), std::string::npos) << rel;
+        }
+}
+
+// The kernel's in-root lookup and our own walk agree on every kind of link.
+TEST(HostileRoot, OwnWalkResolvesAsTheKernelDoes) {
+    TempDir top;
+    const fs::path t = top.path();
+    put(t / "etc/real", "real\n");
+    put(t / "data/file", "data\n");
+    fs::create_symlink("/etc/real", t / "etc/abs");
+    fs::create_symlink("../../../../etc/real", t / "etc/climb");
+    fs::create_symlink("loop2", t / "etc/loop1");
+    fs::create_symlink("loop1", t / "etc/loop2");
+    fs::create_directory_symlink("/data", t / "etc/dir");
+    fs::create_directory_symlink("..", t / "etc/up");
+    fs::create_symlink("/etc/passwd", t / "etc/passwd");
+    ASSERT_EQ(mkfifo((t / "etc/fifo").c_str(), 0644), 0);
+    const std::map<std::string, std::optional<std::string>> want = {
+        {"/etc/real", "real\n"}, {"/etc/abs", "real\n"},     {"/etc/climb", "real\n"},
+        {"/etc/loop1", std::nullopt}, {"/etc/dir/file", "data\n"}, {"/etc/up/etc/up/data/file", "data\n"},
+        {"/etc/passwd", std::nullopt}, {"/etc/fifo", std::nullopt}, {"/etc/../etc/real", std::nullopt},
+        {"etc/real", std::nullopt},    {"/etc//real", std::nullopt}};
+    for (bool own : {false, true}) {
+        LinuxFiles files;
+        ASSERT_TRUE(files.set_root(t.string()));
+        files.set_own_walk(own);
+        for (const auto& [path, content] : want) EXPECT_EQ(files.read(path), content) << path << " own walk " << own;
+        EXPECT_EQ(files.list("/etc/dir"), std::vector<std::string>{"file"}) << own;
+        EXPECT_EQ(files.link("/etc/dir/../abs"), std::nullopt) << own;
+        EXPECT_EQ(files.link("/etc/up/etc/abs"), "/etc/real") << own;
+    }
+}
+
+TEST(HostileArguments, EdidFilesAreReadSafely) {
+    TempDir top;
+    const fs::path fifo = top.path() / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const fs::path big = top.path() / "big";
+    std::ofstream(big).close();
+    fs::resize_file(big, 100u << 20);  // sparse: 100 MB that cost nothing
+    for (const std::string& f : {std::string("/dev/zero"), fifo.string(), big.string(), std::string("/proc/self/mem"),
+                                 top.str(), top.str() + "/none"}) {
+        const ProcessResult r = run_report("--edid " + f);
+        EXPECT_EQ(r.status, 2) << f;
+        EXPECT_EQ(r.out, "") << f;
+        EXPECT_EQ(r.err.rfind("quorvin-report: " + f + ": ", 0), 0u) << r.err;
+    }
+    // A block with every extension still fits.
+    std::string edid = slurp(std::string(QV_FIXTURES) + "/data/edid/SAM-04D5-0f0995af.bin");
+    edid.resize(32 * 1024, '\0');
+    put(top.path() / "full.bin", edid);
+    EXPECT_EQ(run_report("--edid " + q(top.path() / "full.bin")).status, 0);
+}
+
+TEST(HostileArguments, EmptyAndConflictingOptionsAreBadInput) {
+    TempDir top;
+    const std::string edid = std::string(QV_FIXTURES) + "/data/edid/SAM-04D5-0f0995af.bin";
+    for (const std::string& args : {std::string("--root ''"), std::string("--capture ''"), std::string("--edid ''"),
+                                    "--edid " + edid + " --capture " + q(top.path() / "c"),
+                                    "--edid " + edid + " --root " + top.str()}) {
+        const ProcessResult r = run_report(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(top.path() / "c"));
+}
+
+TEST(HostileOutput, AFullDeviceIsAnError) {
+    const std::string edid = std::string(QV_FIXTURES) + "/data/edid/SAM-04D5-0f0995af.bin";
+    // A short report (one buffer) and a whole one.
+    for (const std::string& args : {"--edid " + edid, std::string("--root ") + tree("server")}) {
+        const std::string cmd = std::string(QV_REPORT_EXE) + " " + args + " 2>&1 >/dev/full; echo \" $?\"";
+        const std::string said = sh(cmd);
+        EXPECT_EQ(said, "quorvin-report: cannot write the report: No space left on device\n 1") << args;
+    }
+}
+
+TEST(HostileOutput, ControlBytesInValuesDoNotReachTheTerminal) {
+    TempDir top;
+    const fs::path t = top.path();
+    other_machine(t);
+    put(t / "etc/os-release", std::string("PRETTY_NAME=\"evil\x1b]0;owned\x07\x1b[2J\rtext\x7f\"\n"));
+    put(t / "proc/sys/kernel/hostname", "caf\xc3\xa9-\xe4\xb8\xad\n");  // UTF-8 "café-中"
+    const ProcessResult r = run_report("--root " + q(t));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(value_of(r.out, U8(" 系统版本：")), "evil" + fffd + "]0;owned" + fffd + fffd + "[2J" + fffd + "text" + fffd);
+    for (char c : r.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+    EXPECT_EQ(value_of(r.out, U8(" 取本机名：")), "caf\xc3\xa9-\xe4\xb8\xad");
+    // --raw keeps the report's own bytes.
+    const ProcessResult raw = run_report("--raw --root " + q(t));
+    EXPECT_NE(raw.out.find("evil\x1b]0;owned\x07\x1b[2J\rtext\x7f\r\n"), std::string::npos);
+}

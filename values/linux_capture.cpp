@@ -1,0 +1,314 @@
+// Writes a capture: what the report read, below a directory of the user's,
+// and nowhere else. Every name below that directory is created fresh and
+// opened without following links, so neither the recorded paths (which a
+// tree's contents can steer) nor anything planted in the directory can move
+// a write out of it.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "values/linux_files.h"
+
+namespace {
+
+constexpr int kMaxLinks = 40;
+
+using Parts = std::vector<std::string>;
+
+Parts split(const std::string& path) {
+    Parts out;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        if (end > pos) out.push_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
+}
+
+std::string join(const Parts& p, std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n && i < p.size(); ++i) s += "/" + p[i];
+    return s.empty() ? "/" : s;
+}
+
+// Appends `more` to `base` as a lookup would: "." stays, ".." goes up but
+// not above the root.
+void append(Parts& base, const Parts& more) {
+    for (const auto& c : more) {
+        if (c == ".") continue;
+        if (c == "..") {
+            if (!base.empty()) base.pop_back();
+        } else {
+            base.push_back(c);
+        }
+    }
+}
+
+// Where a recorded path lives in the tree it came from: any leading part
+// that is a recorded link is replaced by that link's target. With
+// `keep_last`, the last name is the entry itself (a link) and stays.
+std::optional<Parts> through_links(const std::map<std::string, std::string>& links,
+                                   const std::string& path, bool keep_last) {
+    Parts p = split(path);
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        const std::size_t upto = keep_last ? (p.empty() ? 0 : p.size() - 1) : p.size();
+        bool moved = false;
+        for (std::size_t n = 1; n <= upto; ++n) {
+            const auto it = links.find(join(p, n));
+            if (it == links.end()) continue;
+            Parts next;
+            if (it->second.empty() || it->second[0] != '/') next.assign(p.begin(), p.begin() + static_cast<long>(n) - 1);
+            append(next, split(it->second));
+            append(next, Parts(p.begin() + static_cast<long>(n), p.end()));
+            p = std::move(next);
+            moved = true;
+            break;
+        }
+        if (!moved) return p;
+    }
+    return std::nullopt;  // the links go round in a circle
+}
+
+class Writer {
+public:
+    Writer(int root, std::string dir) : root_(root), dir_(std::move(dir)) {}
+
+    std::string error;
+
+    // The directory that will hold `parts`' last name, made as needed; -1 on failure.
+    int parent_of(const Parts& parts) { return open_dirs(parts, parts.size() - 1); }
+
+    bool make_dir(const Parts& parts) {
+        const int fd = open_dirs(parts, parts.size());
+        if (fd < 0) return false;
+        close_unless_root(fd);
+        return true;
+    }
+
+    bool make_link(const Parts& parts, const std::string& target) {
+        const int dir = parent_of(parts);
+        if (dir < 0) return false;
+        const bool ok = ::symlinkat(target.c_str(), dir, parts.back().c_str()) == 0;
+        if (ok) created_.push_back({parts, false});
+        else fail(parts, "cannot make the link");
+        close_unless_root(dir);
+        return ok;
+    }
+
+    bool make_file(const Parts& parts, const std::string& content, unsigned mode) {
+        const int dir = parent_of(parts);
+        if (dir < 0) return false;
+        const int fd = ::openat(dir, parts.back().c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        close_unless_root(dir);
+        if (fd < 0) return fail(parts, "cannot create");
+        created_.push_back({parts, false});
+        std::size_t done = 0;
+        while (done < content.size()) {
+            const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                if (n == 0) errno = ENOSPC;
+                const int e = errno;
+                ::close(fd);
+                errno = e;
+                return fail(parts, "cannot write");
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (::fchmod(fd, mode & 0777) != 0) {
+            const int e = errno;
+            ::close(fd);
+            errno = e;
+            return fail(parts, "cannot set its permissions");
+        }
+        if (::close(fd) != 0) return fail(parts, "cannot write");
+        return true;
+    }
+
+    // Takes away everything made, newest first, so that a failed capture
+    // leaves the directory as it found it.
+    void undo() {
+        for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+            const int dir = open_dirs(it->parts, it->parts.size() - 1, false);
+            if (dir < 0) continue;
+            ::unlinkat(dir, it->parts.back().c_str(), it->is_dir ? AT_REMOVEDIR : 0);
+            close_unless_root(dir);
+        }
+        created_.clear();
+    }
+
+private:
+    struct Made {
+        Parts parts;
+        bool is_dir;
+    };
+
+    bool fail(const Parts& parts, const char* what) {
+        error = dir_ + join(parts, parts.size()) + ": " + what + ": " + std::strerror(errno);
+        return false;
+    }
+
+    void close_unless_root(int fd) const {
+        if (fd != root_) ::close(fd);
+    }
+
+    // Opens the first `n` names of `parts` as directories, each without
+    // following a link, making those that are missing when `create`.
+    int open_dirs(const Parts& parts, std::size_t n, bool create = true) {
+        int cur = root_;
+        for (std::size_t i = 0; i < n; ++i) {
+            const char* name = parts[i].c_str();
+            if (create) {
+                if (::mkdirat(cur, name, 0755) == 0) {
+                    created_.push_back({Parts(parts.begin(), parts.begin() + static_cast<long>(i) + 1), true});
+                } else if (errno != EEXIST) {
+                    fail(Parts(parts.begin(), parts.begin() + static_cast<long>(i) + 1), "cannot make the directory");
+                    close_unless_root(cur);
+                    return -1;
+                }
+            }
+            const int next = ::openat(cur, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0 && create)
+                fail(Parts(parts.begin(), parts.begin() + static_cast<long>(i) + 1),
+                     errno == ELOOP || errno == ENOTDIR ? "is not a directory" : "cannot open");
+            close_unless_root(cur);
+            if (next < 0) return -1;
+            cur = next;
+        }
+        return cur;
+    }
+
+    int root_;
+    std::string dir_;
+    std::vector<Made> created_;
+};
+
+bool dir_is_empty(int fd) {
+    const int copy = ::dup(fd);
+    if (copy < 0) return false;
+    DIR* d = ::fdopendir(copy);
+    if (!d) {
+        ::close(copy);
+        return false;
+    }
+    bool empty = true;
+    while (dirent* e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(d);
+    return empty;
+}
+
+}  // namespace
+
+bool capture_dir_usable(const std::string& dir, std::string& error) {
+    if (dir.empty()) {
+        error = "the capture directory is empty";
+        return false;
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) {
+        if (errno == ENOENT) return true;
+        error = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        error = dir + ": exists and is not a directory";
+        return false;
+    }
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool empty = dir_is_empty(fd);
+    ::close(fd);
+    if (!empty) {
+        error = dir + ": not empty; a capture goes into a new or empty directory";
+        return false;
+    }
+    return true;
+}
+
+bool write_capture(const LinuxFiles& files, const std::string& dir, std::string& error) {
+    if (!capture_dir_usable(dir, error)) return false;
+    bool made_root = false;
+    if (::mkdir(dir.c_str(), 0755) == 0) {
+        made_root = true;
+    } else if (errno == ENOENT) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(dir).parent_path(), ec);
+        if (ec || ::mkdir(dir.c_str(), 0755) != 0) {
+            error = dir + ": cannot make the directory: " + (ec ? ec.message() : std::strerror(errno));
+            return false;
+        }
+        made_root = true;
+    } else if (errno != EEXIST) {
+        error = dir + ": cannot make the directory: " + std::strerror(errno);
+        return false;
+    }
+    const int root = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0) {
+        error = dir + ": cannot open: " + std::strerror(errno);
+        return false;
+    }
+    if (!dir_is_empty(root)) {  // filled since it was checked
+        ::close(root);
+        error = dir + ": not empty; a capture goes into a new or empty directory";
+        return false;
+    }
+
+    Writer w(root, dir);
+    bool ok = true;
+    auto place = [&](const std::string& path, bool keep_last) -> std::optional<Parts> {
+        if (!is_clean_path(path)) {  // never so when it came from a read
+            w.error = dir + ": cannot capture the name '" + path + "'";
+            ok = false;
+            return std::nullopt;
+        }
+        auto p = through_links(files.captured_links(), path, keep_last);
+        if (!p) {
+            w.error = dir + path + ": its links go round in a circle";
+            ok = false;
+        }
+        return p;
+    };
+    for (const auto& d : files.captured_dirs()) {
+        if (!ok) break;
+        if (auto p = place(d, false); p && !p->empty()) ok = w.make_dir(*p);
+    }
+    std::set<Parts> written;
+    for (const auto& [path, target] : files.captured_links()) {
+        if (!ok) break;
+        auto p = place(path, true);
+        if (!p || p->empty() || !written.insert(*p).second) continue;
+        ok = w.make_link(*p, target);
+    }
+    for (const auto& [path, f] : files.captured_files()) {
+        if (!ok) break;
+        auto p = place(path, false);
+        // A file read by two names of the tree is written once.
+        if (!p || p->empty() || !written.insert(*p).second) continue;
+        ok = w.make_file(*p, f.content, f.mode);
+    }
+    if (!ok) {
+        error = w.error;
+        w.undo();
+    }
+    ::close(root);
+    if (!ok && made_root) ::rmdir(dir.c_str());
+    return ok;
+}
