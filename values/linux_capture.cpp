@@ -78,6 +78,12 @@ std::optional<Parts> through_links(const std::map<std::string, std::string>& lin
     return std::nullopt;  // the links go round in a circle
 }
 
+// One name of a directory: something a lookup takes as it stands.
+bool plain_name(const std::string& n) {
+    return !n.empty() && n != "." && n != ".." && n.find('/') == std::string::npos &&
+           n.find('\0') == std::string::npos;
+}
+
 class Writer {
 public:
     Writer(int root, std::string dir) : root_(root), dir_(std::move(dir)) {}
@@ -165,6 +171,12 @@ private:
     // Opens the first `n` names of `parts` as directories, each without
     // following a link, making those that are missing when `create`.
     int open_dirs(const Parts& parts, std::size_t n, bool create = true) {
+        for (const auto& part : parts)
+            if (!plain_name(part)) {
+                errno = EINVAL;
+                if (create) fail(parts, "not a name to write");
+                return -1;
+            }
         int cur = root_;
         for (std::size_t i = 0; i < n; ++i) {
             const char* name = parts[i].c_str();
@@ -293,6 +305,11 @@ bool write_capture(const LinuxFiles& files, const std::string& dir, std::string&
     std::set<Parts> written;
     for (const auto& [path, target] : files.captured_links()) {
         if (!ok) break;
+        if (target.empty() || target.find('\0') != std::string::npos) {  // never so when read from a link
+            w.error = dir + path + ": cannot capture the link";
+            ok = false;
+            break;
+        }
         auto p = place(path, true);
         if (!p || p->empty() || !written.insert(*p).second) continue;
         ok = w.make_link(*p, target);
