@@ -7,6 +7,7 @@
 #include "automation/sources/linux/linux_machine.h"
 #include "automation/sources/linux/os_release.h"
 #include "automation/sources/linux/pci_ids.h"
+#include "automation/sources/linux/processors.h"
 #include "automation/sources/linux/smbios.h"
 #include "test_support.h"
 
@@ -47,16 +48,15 @@ TEST(LinuxParsers, DmiTable) {
 }
 
 TEST(LinuxParsers, CpuinfoOsReleasePciIdsAndMonitorIds) {
-    const auto packages = parse_cpuinfo(
+    const CpuInfo info = parse_cpuinfo(
         "processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 25\nmodel\t\t: 33\nstepping\t: 0\n"
         "physical id\t: 0\ncore id\t\t: 0\nflags\t\t: fpu lm\n\n"
         "processor\t: 1\nphysical id\t: 0\ncore id\t\t: 0\n\n"
         "processor\t: 2\nphysical id\t: 1\ncore id\t\t: 5\n");
-    ASSERT_EQ(packages.size(), 2u);
-    EXPECT_EQ(packages[0].logical, 2);
-    EXPECT_EQ(packages[0].cores, 1);
-    EXPECT_EQ(windows_cpu_description(packages[0]), "AMD64 Family 25 Model 33 Stepping 0");
-    EXPECT_FALSE(windows_cpu_description(packages[1]).has_value());
+    ASSERT_EQ(info.processors.size(), 3u);
+    EXPECT_EQ(info.field(info.index_of(2), "core id"), "5");
+    EXPECT_EQ(windows_cpu_description(info, info.index_of(0)), "AMD64 Family 25 Model 33 Stepping 0");
+    EXPECT_FALSE(windows_cpu_description(info, info.index_of(2)).has_value());
     EXPECT_EQ(os_release_value("NAME=x\nPRETTY_NAME=\"Debian \\\"12\\\"\"\n", "PRETTY_NAME"), "Debian \"12\"");
     EXPECT_EQ(os_release_value("PRETTY_NAME='Arch Linux'\n", "PRETTY_NAME"), "Arch Linux");
     EXPECT_FALSE(os_release_value("NAME=x\n", "PRETTY_NAME").has_value());

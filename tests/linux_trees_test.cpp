@@ -18,7 +18,7 @@ TEST(CapturedTrees, Laptop) {
         U8(" 取本机名：thinkpad"),
         U8(" CPU名称：11th Gen Intel(R) Core(TM) i7-1165G7 @ 2.80GHz"), U8(" CPU厂商：GenuineIntel"),
         U8(" CPU接口：U3E1"), U8(" CPU数量：1"), U8(" CPU位宽：64位"),
-        U8(" CPU速度：主频-4700MHz / 外频-100MHz"), U8(" CPU核心：核心-4　　　 / 线程-8"),
+        U8(" CPU速度：主频-2800MHz / 外频-100MHz"), U8(" CPU核心：核心-4　　　 / 线程-8"),  // the clock the name states
         U8(" 屏幕数量：1"), U8(" 屏幕色深：32"), U8(" 刷新码率：60"), U8(" 屏幕宽度：1920"), U8(" 屏幕高度：1200"),
         U8(" 任务栏高度：0"), U8(" 序列号："), U8(" 显示器ID：CSO1410"), U8(" 生产日期：2021年第0周"),
         U8(" 显示器品牌：CSO"), U8(" 显示器型号：MNE507ZA1-1"), U8(" 显示器尺寸：14.5英寸"),
@@ -61,7 +61,7 @@ TEST(CapturedTrees, MachineWithoutDmi) {
     ASSERT_EQ(r.status, 0) << r.err;
     expect_lines_in_order(r.out, {
         U8(" 系统版本：Alpine Linux v3.19"), U8(" 系统位宽：64位"), U8(" 操作系统：未知 （ - 制造商  ）"),
-        U8(" 取本机名：pi"), U8(" CPU名称："), U8(" CPU厂商："), U8(" CPU接口："), U8(" CPU数量：1"),
+        U8(" 取本机名：pi"), U8(" CPU名称："), U8(" CPU厂商：ARM"), U8(" CPU接口："), U8(" CPU数量：1"),
         U8(" CPU位宽：64位"), U8(" CPU速度：主频-MHz / 外频-MHz"), U8(" CPU核心：核心-2　　　 / 线程-2"),
         U8(" 数量："), U8(" 磁盘1型号："), U8(" 磁盘1容量：29GB"), U8(" 磁盘1类型：SD"), U8(" 数量：1"),
         U8(" 显卡型号："), U8(" 显卡数量："), U8(" 信息品牌："), U8(" 信息型号："), U8(" 型号信息："),

@@ -1,42 +1,80 @@
 #include "automation/sources/linux/cpuinfo.h"
 
-#include <set>
+#include <cstdlib>
 
 #include "values/text.h"
 
-bool has_flag(const CpuPackage& p, const std::string& flag) {
-    auto it = p.fields.find("flags");
-    return it != p.fields.end() && (" " + it->second + " ").find(" " + flag + " ") != std::string::npos;
+namespace {
+
+// "0", "17": a logical processor's number; nothing for anything else.
+std::optional<int> cpu_number(const std::string& s) {
+    if (s.empty() || s.size() > 7 || s.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::atoi(s.c_str());
 }
 
-std::vector<CpuPackage> parse_cpuinfo(const std::string& text) {
-    std::vector<std::map<std::string, std::string>> processors(1);
+}  // namespace
+
+bool has_word(const std::string& list, const std::string& word) {
     std::size_t pos = 0;
-    while (pos <= text.size()) {
+    while (pos < list.size()) {
+        const std::size_t begin = list.find_first_not_of(" \t", pos);
+        if (begin == std::string::npos) break;
+        std::size_t end = list.find_first_of(" \t", begin);
+        if (end == std::string::npos) end = list.size();
+        if (list.compare(begin, end - begin, word) == 0) return true;
+        pos = end;
+    }
+    return false;
+}
+
+CpuInfo parse_cpuinfo(const std::string& text) {
+    CpuInfo info;
+    std::map<std::string, std::string> block;
+    auto close_block = [&] {
+        std::optional<int> n;
+        for (const char* key : {"processor", "cpu number"})
+            if (auto it = block.find(key); it != block.end() && !n) n = cpu_number(it->second);
+        if (n) {
+            if (info.by_number_.try_emplace(*n, info.processors.size()).second)
+                info.processors.push_back({*n, std::move(block)});
+        } else {
+            for (auto& [k, v] : block) info.shared.try_emplace(k, std::move(v));
+        }
+        block.clear();
+    };
+    std::size_t pos = 0;
+    while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
         const std::string line = text.substr(pos, end - pos);
         pos = end + 1;
-        const auto colon = line.find(':');
         if (trim_blanks(line).empty()) {
-            if (!processors.back().empty()) processors.emplace_back();
+            close_block();
             continue;
         }
+        const auto colon = line.find(':');
         if (colon == std::string::npos) continue;
-        processors.back()[trim_blanks(line.substr(0, colon))] = trim_blanks(line.substr(colon + 1));
+        const std::string key = trim_blanks(line.substr(0, colon));
+        // A second "processor" line starts the next processor even without
+        // a blank line between them.
+        if ((key == "processor" || key == "cpu number") && block.count(key)) close_block();
+        block.try_emplace(key, trim_blanks(line.substr(colon + 1)));
     }
-    std::vector<CpuPackage> packages;
-    std::map<std::string, std::set<std::string>> cores;
-    std::map<std::string, std::size_t> index;  // package id -> place in `packages`
-    for (const auto& p : processors) {
-        if (!p.count("processor")) continue;
-        const auto id = p.count("physical id") ? p.at("physical id") : std::string("0");
-        auto [at, added] = index.try_emplace(id, packages.size());
-        if (added) packages.push_back(CpuPackage{id, p, 0, 0});
-        CpuPackage* pkg = &packages[at->second];
-        ++pkg->logical;
-        cores[id].insert(p.count("core id") ? p.at("core id") : p.at("processor"));
+    close_block();
+    return info;
+}
+
+std::optional<std::string> CpuInfo::field(std::optional<std::size_t> processor, const std::string& key) const {
+    if (processor && *processor < processors.size()) {
+        const auto& f = processors[*processor].fields;
+        if (auto it = f.find(key); it != f.end()) return it->second;
     }
-    for (auto& k : packages) k.cores = static_cast<int>(cores[k.physical_id].size());
-    return packages;
+    if (auto it = shared.find(key); it != shared.end()) return it->second;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> CpuInfo::index_of(int number) const {
+    const auto it = by_number_.find(number);
+    if (it == by_number_.end()) return std::nullopt;
+    return it->second;
 }

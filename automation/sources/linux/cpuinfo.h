@@ -1,4 +1,7 @@
-// /proc/cpuinfo, grouped into physical packages.
+// /proc/cpuinfo: one block of "key : value" lines per logical processor
+// ("processor : N", or "cpu number : N" on s390), and the lines that stand
+// outside any processor's block, which old ARM and s390 kernels share among
+// all processors.
 #pragma once
 
 #include <map>
@@ -6,13 +9,25 @@
 #include <string>
 #include <vector>
 
-struct CpuPackage {
-    std::string physical_id;
-    std::map<std::string, std::string> fields;  // of the package's first processor
-    int logical = 0;
-    int cores = 0;  // distinct core ids
+struct CpuInfo {
+    struct Processor {
+        int number = 0;
+        std::map<std::string, std::string> fields;
+    };
+    std::vector<Processor> processors;  // in the file's order
+    std::map<std::string, std::string> shared;
+
+    // The processor's own value of `key`, else the shared one.
+    std::optional<std::string> field(std::optional<std::size_t> processor, const std::string& key) const;
+    // The processor with this logical number.
+    std::optional<std::size_t> index_of(int number) const;
+
+private:
+    std::map<int, std::size_t> by_number_;
+    friend CpuInfo parse_cpuinfo(const std::string& text);
 };
 
-std::vector<CpuPackage> parse_cpuinfo(const std::string& text);
-// Whether the package's flags line names `flag` ("lm": a 64-bit processor).
-bool has_flag(const CpuPackage& p, const std::string& flag);
+CpuInfo parse_cpuinfo(const std::string& text);
+
+// Whether a blank-separated list ("fpu vme lm") holds `word`.
+bool has_word(const std::string& list, const std::string& word);

@@ -8,3 +8,7 @@
 
 // 64 for a 64-bit architecture, 32 for any other name; nothing for an empty one.
 std::optional<int> kernel_arch_bits(std::string_view machine);
+
+// The width of the kernel whose files are read: the tree's
+// /proc/sys/kernel/arch, or on the running machine uname's answer.
+std::optional<int> kernel_bits();

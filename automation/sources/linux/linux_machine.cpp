@@ -1,15 +1,14 @@
 #include "automation/sources/linux/linux_machine.h"
 
-#include <sys/utsname.h>
-
 #include <cstring>
 
-#include "automation/sources/linux/cpuinfo.h"
 #include "automation/sources/linux/drm_connectors.h"
 #include "automation/sources/linux/kernel_arch.h"
 #include "automation/sources/linux/pci_ids.h"
+#include "automation/sources/linux/processors.h"
 #include "automation/sources/linux/os_release.h"
 #include "automation/sources/linux/smbios.h"
+#include "automation/sources/linux/sysfs_text.h"
 #include "values/encoding.h"
 #include "values/linux_files.h"
 
@@ -17,80 +16,20 @@ namespace {
 
 using P = PropertyValue;
 
-std::optional<Text> gbk(const std::optional<std::string>& s) {
-    if (!s) return std::nullopt;
-    return utf8_to_gbk(*s);
-}
-
 std::optional<std::string> dmi_id(const char* name) {
     return linux_files().line(std::string("/sys/class/dmi/id/") + name);
-}
-
-std::optional<std::string> trimmed(const std::optional<std::string>& s) {
-    if (!s) return s;
-    return trim_blanks(*s);
-}
-
-std::optional<std::int64_t> number(const std::optional<std::string>& s, int base = 10) {
-    if (!s) return std::nullopt;
-    const std::string t = *trimmed(s);
-    if (t.empty()) return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(t.c_str(), &end, base);
-    if (errno || end == t.c_str() || *end) return std::nullopt;
-    return v;
 }
 
 P int_or_null(std::optional<std::int64_t> v) { return v ? P::of_integer(*v) : P::null(); }
 
 bool dmi_present() { return !linux_files().list("/sys/class/dmi/id").empty(); }
 
-std::vector<DmiStructure> dmi_table() {
-    auto t = linux_files().read("/sys/firmware/dmi/tables/DMI", 1 << 20);
-    if (!t) return {};
-    return parse_dmi_table(*t);
-}
-
 std::string basename_of(const std::string& p) {
     const auto s = p.find_last_of('/');
     return s == std::string::npos ? p : p.substr(s + 1);
 }
 
-// 64 or 32 as the kernel is, from the file a captured tree keeps, or from
-// the running kernel itself.
-std::optional<int> kernel_bits() {
-    auto& fs = linux_files();
-    std::optional<std::string> arch = trimmed(fs.line("/proc/sys/kernel/arch"));
-    if (!arch && fs.real_root()) {
-        utsname u{};
-        if (uname(&u) == 0) arch = std::string(u.machine);
-    }
-    if (!arch) return std::nullopt;
-    return kernel_arch_bits(*arch);
-}
-
 }  // namespace
-
-std::optional<std::string> windows_cpu_description(const CpuPackage& p) {
-    auto get = [&](const char* k) -> std::optional<std::string> {
-        auto it = p.fields.find(k);
-        if (it == p.fields.end() || it->second.empty()) return std::nullopt;
-        return it->second;
-    };
-    const auto vendor = get("vendor_id");
-    const auto family = get("cpu family"), model = get("model"), stepping = get("stepping");
-    if (!vendor || !family || !model || !stepping) return std::nullopt;
-    const bool lm = has_flag(p, "lm");
-    std::string arch;
-    if (*vendor == "GenuineIntel")
-        arch = lm ? "Intel64" : "x86";
-    else if (*vendor == "AuthenticAMD" || *vendor == "HygonGenuine")
-        arch = lm ? "AMD64" : "x86";
-    else
-        arch = lm ? "x64" : "x86";
-    return arch + " Family " + *family + " Model " + *model + " Stepping " + *stepping;
-}
 
 namespace {
 
@@ -114,48 +53,6 @@ std::vector<Instance> enclosure() {
     e.set("ChassisTypes", type ? P::of_integers({*type}) : P::null());
     e.set("Manufacturer", P::text_or_null(gbk(dmi_id("chassis_vendor"))));
     return {e};
-}
-
-std::vector<Instance> processors() {
-    auto& fs = linux_files();
-    const auto info = fs.read("/proc/cpuinfo", 4 << 20);
-    if (!info) return {};
-    const auto packages = parse_cpuinfo(*info);
-    const auto sockets = dmi_processors(dmi_table());
-    std::optional<std::int64_t> max_khz = number(fs.line("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"));
-    std::vector<Instance> out;
-    for (std::size_t i = 0; i < packages.size(); ++i) {
-        const CpuPackage& p = packages[i];
-        auto field = [&](const char* k) -> std::optional<std::string> {
-            auto it = p.fields.find(k);
-            if (it == p.fields.end()) return std::nullopt;
-            return it->second;
-        };
-        const DmiProcessor* dmi = i < sockets.size() ? &sockets[i] : nullptr;
-        Instance c;
-        c.set("Name", P::text_or_null(gbk(field("model name"))));
-        c.set("Manufacturer", P::text_or_null(gbk(field("vendor_id"))));
-        c.set("Description", P::text_or_null(gbk(windows_cpu_description(p))));
-        c.set("NumberOfCores", P::of_integer(p.cores));
-        c.set("NumberOfLogicalProcessors", P::of_integer(p.logical));
-        if (field("flags"))
-            c.set("DataWidth", P::of_integer(has_flag(p, "lm") ? 64 : 32));
-        else if (kernel_bits())
-            c.set("DataWidth", P::of_integer(*kernel_bits()));  // no x86 flags: the kernel's width
-        else
-            c.set("DataWidth", P::null());
-        std::optional<std::int64_t> mhz;
-        if (max_khz) mhz = *max_khz / 1000;
-        else if (dmi && dmi->max_speed_mhz) mhz = *dmi->max_speed_mhz;
-        else if (auto cur = field("cpu MHz")) mhz = number(cur->substr(0, cur->find('.')));
-        c.set("MaxClockSpeed", int_or_null(mhz));
-        c.set("SocketDesignation", P::text_or_null(gbk(dmi ? dmi->socket : std::nullopt)));
-        c.set("ExtClock", int_or_null(dmi && dmi->external_clock_mhz
-                                          ? std::optional<std::int64_t>(*dmi->external_clock_mhz)
-                                          : std::nullopt));
-        out.push_back(std::move(c));
-    }
-    return out;
 }
 
 std::vector<Instance> memory() {
@@ -279,7 +176,7 @@ public:
         auto is = [&](const char* k) { return !less(c, k) && !less(k, c); };
         if (is("Win32_OperatingSystem")) return operating_system();
         if (is("Win32_SystemEnclosure")) return enclosure();
-        if (is("Win32_Processor")) return processors();
+        if (is("Win32_Processor")) return processor_instances();
         if (is("Win32_PhysicalMemory")) return memory();
         if (is("Win32_DiskDrive")) return disks();
         if (is("Win32_VideoController")) return video_controllers();

@@ -100,6 +100,7 @@ std::vector<DmiProcessor> dmi_processors(const std::vector<DmiStructure>& table)
         p.socket = s.string_at(0x04);
         if (auto v = s.word(0x12); v && *v) p.external_clock_mhz = *v;
         if (auto v = s.word(0x14); v && *v) p.max_speed_mhz = *v;
+        if (auto v = s.word(0x16); v && *v) p.current_speed_mhz = *v;
         out.push_back(std::move(p));
     }
     return out;

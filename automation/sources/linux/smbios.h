@@ -32,7 +32,8 @@ struct DmiMemoryDevice {
 struct DmiProcessor {
     std::optional<std::string> socket;
     std::optional<std::uint16_t> external_clock_mhz;
-    std::optional<std::uint16_t> max_speed_mhz;
+    std::optional<std::uint16_t> max_speed_mhz;      // what the board allows, not the part's clock
+    std::optional<std::uint16_t> current_speed_mhz;  // the speed the part was set to at boot
 };
 
 // Populated memory devices (type 17) and populated processor sockets (type 4).
