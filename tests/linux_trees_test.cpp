@@ -27,7 +27,7 @@ TEST(CapturedTrees, Laptop) {
         U8(" 内存2容量：8GB"), U8(" 数量：2"),
         U8(" 磁盘1型号：SAMSUNG MZVLB512HBJQ-000L7"), U8(" 磁盘1容量：476GB"), U8(" 磁盘1类型：SCSI"), U8(" 数量：1"),
         U8(" 显卡型号：TigerLake-LP GT2 [Iris Xe Graphics]"), U8(" 显卡显存："), U8(" 显卡厂商：Intel Corporation"),
-        U8(" 显卡驱动："), U8(" 显卡数量：1"),
+        U8(" 显卡驱动：6.5.0-35-generic"), U8(" 显卡数量：1"),  // i915 is in the kernel
         U8(" 信息品牌：LENOVO"), U8(" 信息型号：20XWCTO1WW"), U8(" 型号信息：20XWCTO1WW"),
     });
 }

@@ -2,13 +2,14 @@
 
 #include <cstring>
 
+#include "automation/sources/linux/disks.h"
 #include "automation/sources/linux/drm_connectors.h"
 #include "automation/sources/linux/kernel_arch.h"
-#include "automation/sources/linux/pci_ids.h"
 #include "automation/sources/linux/processors.h"
 #include "automation/sources/linux/os_release.h"
 #include "automation/sources/linux/smbios.h"
 #include "automation/sources/linux/sysfs_text.h"
+#include "automation/sources/linux/video_controllers.h"
 #include "values/encoding.h"
 #include "values/linux_files.h"
 
@@ -20,14 +21,8 @@ std::optional<std::string> dmi_id(const char* name) {
     return linux_files().line(std::string("/sys/class/dmi/id/") + name);
 }
 
-P int_or_null(std::optional<std::int64_t> v) { return v ? P::of_integer(*v) : P::null(); }
 
 bool dmi_present() { return !linux_files().list("/sys/class/dmi/id").empty(); }
-
-std::string basename_of(const std::string& p) {
-    const auto s = p.find_last_of('/');
-    return s == std::string::npos ? p : p.substr(s + 1);
-}
 
 }  // namespace
 
@@ -68,81 +63,6 @@ std::vector<Instance> memory() {
     return out;
 }
 
-bool virtual_block_device(const std::string& n) {
-    for (const char* p : {"loop", "ram", "zram", "dm-", "md", "sr", "fd", "nbd", "zd", "drbd"})
-        if (n.rfind(p, 0) == 0) return true;
-    return false;
-}
-
-std::vector<Instance> disks() {
-    auto& fs = linux_files();
-    std::vector<Instance> out;
-    for (const auto& name : fs.list("/sys/block")) {
-        if (virtual_block_device(name)) continue;
-        const std::string dir = "/sys/block/" + name;
-        const auto sectors = number(fs.line(dir + "/size"));
-        // The device's place in the tree says how it is attached.
-        std::string path;
-        if (auto dev = trimmed(fs.line(dir + "/dev")))
-            path = fs.link("/sys/dev/block/" + *dev).value_or("");
-        std::optional<std::string> type;
-        if (path.find("/usb") != std::string::npos) type = "USB";
-        else if (name.rfind("nvme", 0) == 0 || path.find("/nvme") != std::string::npos) type = "SCSI";
-        else if (path.find("/ata") != std::string::npos) type = "IDE";
-        else if (name.rfind("vd", 0) == 0 || path.find("/virtio") != std::string::npos) type = "SCSI";
-        else if (path.find("/host") != std::string::npos) type = "SCSI";
-        else if (name.rfind("mmcblk", 0) == 0) type = "SD";
-        Instance d;
-        d.set("Caption", P::text_or_null(gbk(trimmed(fs.line(dir + "/device/model")))));
-        d.set("Size", sectors ? P::of_text(to_text(static_cast<std::int64_t>(*sectors) * 512)) : P::null());
-        d.set("InterfaceType", P::text_or_null(gbk(type)));
-        out.push_back(std::move(d));
-    }
-    return out;
-}
-
-std::vector<Instance> video_controllers() {
-    auto& fs = linux_files();
-    std::vector<Instance> out;
-    std::optional<std::string> ids;
-    bool ids_read = false;
-    for (const auto& slot : fs.list("/sys/bus/pci/devices")) {
-        const std::string dir = "/sys/bus/pci/devices/" + slot;
-        const auto cls = number(fs.line(dir + "/class"), 16);
-        if (!cls || ((*cls >> 16) & 0xFF) != 0x03) continue;  // display controllers only
-        const auto vendor = number(fs.line(dir + "/vendor"), 16);
-        const auto device = number(fs.line(dir + "/device"), 16);
-        if (!ids_read) {
-            ids = fs.read("/usr/share/misc/pci.ids", 8 << 20, true);
-            if (!ids) ids = fs.read("/usr/share/hwdata/pci.ids", 8 << 20, true);
-            ids_read = true;
-        }
-        std::optional<std::string> vendor_name, device_name;
-        if (ids && vendor) {
-            vendor_name = pci_ids_name(*ids, static_cast<unsigned>(*vendor), std::nullopt);
-            if (device) device_name = pci_ids_name(*ids, static_cast<unsigned>(*vendor), static_cast<unsigned>(*device));
-        }
-        std::optional<std::string> name = device_name;
-        if (!name && vendor && device) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "PCI %04llx:%04llx", static_cast<unsigned long long>(*vendor),
-                          static_cast<unsigned long long>(*device));
-            name = buf;
-        }
-        std::optional<std::int64_t> vram = number(fs.line(dir + "/mem_info_vram_total"));
-        std::optional<std::string> version;
-        if (auto drv = fs.link(dir + "/driver"))
-            version = trimmed(fs.line("/sys/module/" + basename_of(*drv) + "/version"));
-        Instance v;
-        v.set("Name", P::text_or_null(gbk(name)));
-        v.set("AdapterRAM", int_or_null(vram));
-        v.set("AdapterCompatibility", P::text_or_null(gbk(vendor_name)));
-        v.set("DriverVersion", P::text_or_null(gbk(version)));
-        out.push_back(std::move(v));
-    }
-    return out;
-}
-
 std::vector<Instance> monitors() {
     std::vector<Instance> out;
     for (const auto& c : drm_connectors()) {
@@ -164,8 +84,15 @@ std::vector<Instance> base_boards() {
 }
 
 std::vector<Instance> computer_system() {
+    // Boards without DMI (most ARM boards) name themselves in the device
+    // tree, NUL-terminated.
+    auto model = dmi_id("product_name");
+    if (!model) {
+        model = linux_files().read("/sys/firmware/devicetree/base/model");
+        if (model) model = trimmed(model->substr(0, model->find('\0')));
+    }
     Instance c;
-    c.set("Model", P::text_or_null(gbk(dmi_id("product_name"))));
+    c.set("Model", P::text_or_null(gbk(model)));
     return {c};
 }
 
@@ -178,8 +105,8 @@ public:
         if (is("Win32_SystemEnclosure")) return enclosure();
         if (is("Win32_Processor")) return processor_instances();
         if (is("Win32_PhysicalMemory")) return memory();
-        if (is("Win32_DiskDrive")) return disks();
-        if (is("Win32_VideoController")) return video_controllers();
+        if (is("Win32_DiskDrive")) return disk_instances();
+        if (is("Win32_VideoController")) return video_controller_instances();
         if (is("Win32_DesktopMonitor")) return monitors();
         if (is("Win32_BaseBoard")) return base_boards();
         if (is("Win32_ComputerSystem")) return computer_system();

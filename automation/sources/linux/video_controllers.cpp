@@ -1,0 +1,124 @@
+#include "automation/sources/linux/video_controllers.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "automation/sources/linux/pci_ids.h"
+#include "automation/sources/linux/sysfs_text.h"
+#include "values/linux_files.h"
+
+namespace {
+
+using P = PropertyValue;
+
+std::string basename_of(const std::string& p) {
+    const auto s = p.find_last_of('/');
+    return s == std::string::npos ? p : p.substr(s + 1);
+}
+
+// Lines of a text, each without its line end.
+template <typename F>
+void each_line(const std::string& text, F f) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        if (!f(text.substr(pos, end - pos))) return;
+        pos = end + 1;
+    }
+}
+
+// The driver's version: the module's own where it has one (drivers built
+// outside the kernel do), else the kernel's release, which an in-tree
+// driver is part of.
+std::optional<std::string> driver_version(const std::string& driver) {
+    auto& fs = linux_files();
+    if (auto v = trimmed(fs.line("/sys/module/" + driver + "/version")); v && !v->empty()) return v;
+    const auto taint = trimmed(fs.line("/sys/module/" + driver + "/taint")).value_or("");
+    if (taint.find('O') != std::string::npos) return std::nullopt;  // out of tree, and no version
+    return trimmed(fs.line("/proc/sys/kernel/osrelease"));
+}
+
+}  // namespace
+
+std::optional<std::string> amdgpu_ids_name(const std::string& ids, unsigned device, unsigned revision) {
+    std::optional<std::string> found;
+    each_line(ids, [&](const std::string& line) {
+        if (line.empty() || line[0] == '#') return true;
+        const auto c1 = line.find(',');
+        const auto c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
+        if (c2 == std::string::npos) return true;
+        const auto d = number(line.substr(0, c1), 16), r = number(line.substr(c1 + 1, c2 - c1 - 1), 16);
+        if (d && r && *d == device && *r == revision) {
+            found = trimmed(line.substr(c2 + 1));
+            return false;
+        }
+        return true;
+    });
+    if (found && found->empty()) return std::nullopt;
+    return found;
+}
+
+std::optional<std::string> nvidia_model(const std::string& information) {
+    std::optional<std::string> found;
+    each_line(information, [&](const std::string& line) {
+        if (line.rfind("Model:", 0) != 0) return true;
+        found = trimmed(line.substr(6));
+        return false;
+    });
+    if (found && found->empty()) return std::nullopt;
+    return found;
+}
+
+std::vector<Instance> video_controller_instances() {
+    auto& fs = linux_files();
+    std::vector<Instance> out;
+    std::optional<std::string> ids, amd_ids;
+    bool ids_read = false, amd_ids_read = false;
+    for (const auto& slot : fs.list("/sys/bus/pci/devices")) {
+        const std::string dir = "/sys/bus/pci/devices/" + slot;
+        const auto cls = number(fs.line(dir + "/class"), 16);
+        if (!cls || ((*cls >> 16) & 0xFF) != 0x03) continue;  // display controllers only
+        const auto vendor = number(fs.line(dir + "/vendor"), 16);
+        const auto device = number(fs.line(dir + "/device"), 16);
+        if (!ids_read) {
+            ids = fs.read("/usr/share/misc/pci.ids", 8 << 20, true);
+            if (!ids) ids = fs.read("/usr/share/hwdata/pci.ids", 8 << 20, true);
+            ids_read = true;
+        }
+        std::optional<std::string> vendor_name, name;
+        if (ids && vendor) vendor_name = pci_ids_name(*ids, static_cast<unsigned>(*vendor), std::nullopt);
+        // The card's own name where the machine has it: AMD's table by
+        // device and revision, the NVIDIA driver's model line; else the
+        // chip's name from pci.ids.
+        if (vendor && device && *vendor == 0x1002) {
+            if (!amd_ids_read) {
+                amd_ids = fs.read("/usr/share/libdrm/amdgpu.ids", 1 << 20, true);
+                amd_ids_read = true;
+            }
+            const auto revision = number(fs.line(dir + "/revision"), 16);
+            if (amd_ids && revision)
+                name = amdgpu_ids_name(*amd_ids, static_cast<unsigned>(*device), static_cast<unsigned>(*revision));
+        }
+        if (!name && vendor && *vendor == 0x10de)
+            if (auto info = fs.read("/proc/driver/nvidia/gpus/" + slot + "/information")) name = nvidia_model(*info);
+        if (!name && ids && vendor && device)
+            name = pci_ids_name(*ids, static_cast<unsigned>(*vendor), static_cast<unsigned>(*device));
+        if (!name && vendor && device) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "PCI %04llx:%04llx", static_cast<unsigned long long>(*vendor),
+                          static_cast<unsigned long long>(*device));
+            name = buf;
+        }
+        const auto vram = number(fs.line(dir + "/mem_info_vram_total"));
+        std::optional<std::string> version;
+        if (auto drv = fs.link(dir + "/driver")) version = driver_version(basename_of(*drv));
+        Instance v;
+        v.set("Name", P::text_or_null(gbk(name)));
+        v.set("AdapterRAM", vram ? P::of_integer(*vram) : P::null());
+        v.set("AdapterCompatibility", P::text_or_null(gbk(vendor_name)));
+        v.set("DriverVersion", P::text_or_null(gbk(version)));
+        out.push_back(std::move(v));
+    }
+    return out;
+}

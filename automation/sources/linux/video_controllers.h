@@ -1,0 +1,17 @@
+// Win32_VideoController on Linux: the PCI display controllers, named as
+// close to the card's own name as the machine's data allows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/host/instance_source.h"
+
+std::vector<Instance> video_controller_instances();
+
+// AMD's marketing name for a device and revision, from the table libdrm
+// installs (amdgpu.ids: "73BF,\tC1,\tAMD Radeon RX 6800 XT").
+std::optional<std::string> amdgpu_ids_name(const std::string& ids, unsigned device, unsigned revision);
+// The "Model:" line of the NVIDIA driver's /proc/driver/nvidia/gpus/*/information.
+std::optional<std::string> nvidia_model(const std::string& information);
