@@ -19,7 +19,7 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake make g++ libc6-dev)
-TEST_PACKAGES=(cmake make g++ libc6-dev libgtest-dev util-linux dmidecode bzip2
+TEST_PACKAGES=(cmake make g++ libc6-dev libgtest-dev util-linux dmidecode bzip2 libdrm-common
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
                wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine python3
                valgrind clang libclang-rt-14-dev x11-utils)

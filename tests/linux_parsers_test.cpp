@@ -1,7 +1,9 @@
 // The Linux readers' parsers, over bytes.
 #include <gtest/gtest.h>
 
+#include "automation/sources/linux/cpu_topology.h"
 #include "automation/sources/linux/cpuinfo.h"
+#include "automation/sources/linux/disks.h"
 #include "automation/sources/linux/drm_connectors.h"
 #include "automation/sources/linux/kernel_arch.h"
 #include "automation/sources/linux/linux_machine.h"
@@ -9,6 +11,8 @@
 #include "automation/sources/linux/pci_ids.h"
 #include "automation/sources/linux/processors.h"
 #include "automation/sources/linux/smbios.h"
+#include "automation/sources/linux/udev_db.h"
+#include "automation/sources/linux/video_controllers.h"
 #include "test_support.h"
 
 TEST(LinuxParsers, DmiTable) {
@@ -78,4 +82,51 @@ TEST(LinuxParsers, KernelArchitectureWidth) {
         EXPECT_EQ(kernel_arch_bits(m), 64) << m;
     for (const char* m : {"i686", "armv7l", "ppc", "riscv32", "mips"}) EXPECT_EQ(kernel_arch_bits(m), 32) << m;
     EXPECT_FALSE(kernel_arch_bits("").has_value());
+}
+
+TEST(LinuxParsers, ProcessorNamesClocksAndTopology) {
+    EXPECT_EQ(clock_in_name("Intel(R) Core(TM) i7 CPU 920 @ 2.67GHz"), 2670);
+    EXPECT_EQ(clock_in_name("Intel(R) Xeon(R) CPU E5-2697 v4 @ 2.30GHz"), 2300);
+    EXPECT_EQ(clock_in_name("Intel(R) Pentium(R) 4 CPU 3.00GHz"), 3000);
+    EXPECT_EQ(clock_in_name("Pentium III (Coppermine) 800MHz"), 800);
+    EXPECT_FALSE(clock_in_name("AMD EPYC 7302 16-Core Processor").has_value());
+    EXPECT_FALSE(clock_in_name("GHz").has_value());
+
+    EXPECT_EQ(parse_cpu_list("0-3,8,10-11\n", 100), (std::vector<int>{0, 1, 2, 3, 8, 10, 11}));
+    EXPECT_EQ(parse_cpu_list(std::string("0-63\n\0", 6), 100)->size(), 64u);  // sysfs files may end in NUL
+    EXPECT_FALSE(parse_cpu_list("3-1", 100).has_value());
+    EXPECT_FALSE(parse_cpu_list("0-99999999", 65536).has_value());
+    EXPECT_FALSE(parse_cpu_list("a-b", 100).has_value());
+
+    // Clusters of different cores numbered as packages are one chip; two
+    // sockets of the same processor stay two.
+    auto cpu = [](int n, const char* pkg, const char* kind) { return LogicalCpu{n, std::string(pkg), "cpu " + std::to_string(n), kind}; };
+    EXPECT_EQ(group_packages({cpu(0, "0", "A510"), cpu(1, "0", "A510"), cpu(2, "1", "A710"), cpu(3, "2", "X3")}).size(), 1u);
+    const auto two = group_packages({cpu(3, "8442", "K"), cpu(0, "36", "K"), cpu(1, "36", "K"), cpu(2, "8442", "K")});
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0].cpus.front().number, 0);
+    EXPECT_EQ(two[1].cores, 2);
+    EXPECT_EQ(group_packages({LogicalCpu{0, std::nullopt, "t 0-1", ""}, LogicalCpu{1, std::nullopt, "t 0-1", ""}})[0].cores, 1);
+}
+
+TEST(LinuxParsers, UdevRecordsGraphicsTablesAndAtaIdentify) {
+    const std::string record = "S:disk/by-id/x\nE:ID_MODEL=a_b\nE:ID_MODEL_ENC=Samsung\\x20SSD\\x5c\\x2\n";
+    EXPECT_EQ(udev_property(record, "ID_MODEL"), "a_b");
+    EXPECT_EQ(udev_decode(*udev_property(record, "ID_MODEL_ENC")), "Samsung SSD\\\\x2");
+    EXPECT_FALSE(udev_property(record, "ID_MOD").has_value());
+    const std::string ids = "# comment\n73BF,\tC0,\tAMD Radeon RX 6900 XT\n73BF,\tC1,\tAMD Radeon RX 6800 XT\nbad line\n";
+    EXPECT_EQ(amdgpu_ids_name(ids, 0x73bf, 0xc1), "AMD Radeon RX 6800 XT");
+    EXPECT_FALSE(amdgpu_ids_name(ids, 0x73bf, 0xc3).has_value());
+    EXPECT_EQ(nvidia_model("IRQ: 1\nModel: \t\t NVIDIA GeForce RTX 3080\n"), "NVIDIA GeForce RTX 3080");
+    std::string page(200, '\0');
+    page[1] = static_cast<char>(0x89);
+    const std::string swapped = "DW CDW04FEXR6-N8230N";  // "WDC WD40EFRX-68N32N0" as the drive stores it
+    page.replace(114, swapped.size(), swapped);
+    page.replace(114 + swapped.size(), 20, std::string(20, ' '));
+    EXPECT_EQ(ata_model_from_vpd89(page), "WDC WD40EFRX-68N32N0");
+    page[1] = static_cast<char>(0x80);
+    EXPECT_FALSE(ata_model_from_vpd89(page).has_value());
+    EXPECT_EQ(disk_interface("sda", "../devices/pci0000:00/0000:00:14.0/usb2/2-1/host6/target6:0:0/6:0:0:0/block/sda"), "USB");
+    EXPECT_EQ(disk_interface("sdb", "../devices/css0/0.0.0002/0.0.1700/host0/rport-0:0-0/target0:0:0/block/sdb"), "SCSI");
+    EXPECT_FALSE(disk_interface("xyz0", "").has_value());
 }
