@@ -205,6 +205,7 @@ int linux_bench(const std::string& root, const std::string& report_exe) {
         std::vector<std::string> argv;
         int runs;
     } tools[] = {{"quorvin-report", {report_exe}, 21},
+                 {"empty process", {"/bin/true"}, 21},
                  {"hwinfo", {"hwinfo"}, 11},
                  {"lshw", {"lshw"}, 11},
                  {"inxi -F", {"inxi", "-F"}, 5}};
