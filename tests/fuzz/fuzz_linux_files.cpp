@@ -10,7 +10,12 @@
 #include <fstream>
 
 #include "app/report.h"
+#include "automation/sources/linux/cpu_topology.h"
 #include "automation/sources/linux/cpuinfo.h"
+#include "automation/sources/linux/disks.h"
+#include "automation/sources/linux/processors.h"
+#include "automation/sources/linux/udev_db.h"
+#include "automation/sources/linux/video_controllers.h"
 #include "automation/sources/linux/smbios.h"
 #include "automation/sources/linux/drm_connectors.h"
 #include "automation/sources/linux/linux_machine.h"
@@ -69,6 +74,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     put("/sys/class/graphics/fb0/bits_per_pixel", in.substr(0, 4));
     put("/sys/class/graphics/fb0/virtual_size", in.substr(third, 24));
     put("/sys/class/graphics/fb0/mode", in.substr(0, 20));
+    put("/proc/sysinfo", in.substr(0, third));
+    put("/sys/devices/system/cpu/online", in.substr(third, 12));
+    put("/sys/devices/system/cpu/cpu0/topology/physical_package_id", in.substr(0, 6));
+    put("/sys/devices/system/cpu/cpu0/topology/thread_siblings_list", in.substr(third, 10));
+    put("/sys/devices/system/cpu/cpu0/cpufreq/base_frequency", in.substr(0, 10));
+    put("/run/udev/data/b8:0", in);  // found when the dev file says 8:0
+    put("/sys/block/sda/device/vpd_pg89", in);
+    put("/sys/bus/pci/devices/0000:00:02.0/revision", in.substr(third, 6));
+    put("/usr/share/libdrm/amdgpu.ids", in);
+    put("/sys/firmware/devicetree/base/model", in.substr(0, third));
+    (void)ata_model_from_vpd89(in);
+    (void)amdgpu_ids_name(in, 0x73bf, 0xc1);
+    (void)udev_decode(in);
+    (void)parse_cpu_list(in, 4096);
+    (void)clock_in_name(in);
     TextReportBox box;
     build_report(box);
     return 0;
