@@ -58,6 +58,11 @@ public:
     const std::map<std::string, std::string>& captured_links() const { return links_; }
     const std::set<std::string>& captured_dirs() const { return dirs_; }
 
+    // Records a file that the machine does not keep as one (what an ioctl
+    // answered), when capturing.
+    void note_capture_file(const std::string& path, std::string content) {
+        if (capturing_) note_file(path, std::move(content));
+    }
     // Adds to the record as a read would; for tests of the capture writer.
     void note_file(const std::string& path, std::string content, unsigned mode = 0644);
     void note_link(const std::string& path, std::string target);

@@ -1,13 +1,20 @@
 #include <cstdlib>
 
 #include "automation/sources/linux/drm_connectors.h"
+#include "automation/sources/linux/kms_state.h"
 #include "sections/display/display.h"
 #include "values/linux_files.h"
 
-// The first framebuffer is the first display device the kernel offers:
-// its depth, its visible size, and the refresh rate of its current mode.
+// The mode of the display device: the screen the kernel's mode setting
+// drives (device 0 is the first); without KMS, the first framebuffer (the
+// console's): its depth, its visible size and the refresh of its mode.
 void query_display_mode(int device, std::int32_t& bpp, std::int32_t& width, std::int32_t& height,
                         std::int32_t& refresh) {
+    if (const auto kms = kms_state(); kms && device >= 0 && static_cast<std::size_t>(device) < kms->screens.size()) {
+        const KmsScreen& s = kms->screens[static_cast<std::size_t>(device)];
+        bpp = s.bits_per_pixel, width = s.width, height = s.height, refresh = s.refresh_hz;
+        return;
+    }
     auto& fs = linux_files();
     const std::string dir = "/sys/class/graphics/fb" + std::to_string(device);
     const auto depth = fs.line(dir + "/bits_per_pixel");
@@ -27,7 +34,12 @@ void query_display_mode(int device, std::int32_t& bpp, std::int32_t& width, std:
     bpp = b, width = w, height = h, refresh = hz;
 }
 
-std::int32_t count_screens() { return static_cast<std::int32_t>(drm_connectors().size()); }
+// The screens KMS drives (a connected monitor that is switched off is none,
+// as on Windows); without KMS, the connected connectors.
+std::int32_t count_screens() {
+    if (const auto kms = kms_state()) return static_cast<std::int32_t>(kms->screens.size());
+    return static_cast<std::int32_t>(drm_connectors().size());
+}
 
 // Linux desktops have no one taskbar that the kernel knows of.
 std::int32_t taskbar_thickness() { return 0; }

@@ -9,6 +9,7 @@
 #include "automation/sources/linux/os_release.h"
 #include "automation/sources/linux/smbios.h"
 #include "automation/sources/linux/sysfs_text.h"
+#include "automation/sources/linux/udev_db.h"
 #include "automation/sources/linux/video_controllers.h"
 #include "values/encoding.h"
 #include "values/linux_files.h"
@@ -51,8 +52,16 @@ std::vector<Instance> enclosure() {
 }
 
 std::vector<Instance> memory() {
+    // The table itself where it can be read (root only on a running
+    // machine); else what udev decoded from it for everyone.
+    auto& fs = linux_files();
+    std::vector<DmiMemoryDevice> devices;
+    if (auto table = fs.read("/sys/firmware/dmi/tables/DMI", 1 << 20))
+        devices = dmi_memory_devices(parse_dmi_table(*table));
+    else if (auto record = fs.read("/run/udev/data/+dmi:id", 1 << 20))
+        devices = udev_memory_devices(*record);
     std::vector<Instance> out;
-    for (const auto& d : dmi_memory_devices(dmi_table())) {
+    for (const auto& d : devices) {
         Instance m;
         m.set("Capacity", d.size_bytes ? P::of_text(to_text(static_cast<std::int64_t>(*d.size_bytes))) : P::null());
         m.set("Speed", d.speed_mts ? P::of_integer(*d.speed_mts) : P::null());
