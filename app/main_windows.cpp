@@ -77,6 +77,15 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             PostMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
             return 0;
         }
+        case WM_GETMINMAXINFO: {
+            // Windows limits a window to about the screen's height; the
+            // window is 600 by 800 even on a 768-pixel screen.
+            DefWindowProcW(hwnd, msg, wp, lp);
+            auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+            if (mm->ptMaxTrackSize.x < kWidth) mm->ptMaxTrackSize.x = kWidth;
+            if (mm->ptMaxTrackSize.y < kHeight) mm->ptMaxTrackSize.y = kHeight;
+            return 0;
+        }
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

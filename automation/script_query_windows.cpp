@@ -13,13 +13,15 @@ int g_sessions = 0;
 bool g_use_control = true;
 
 // One Script Control per query, released before returning; false when the
-// control cannot be created, or it has no VBScript engine to take the
-// language, for then it could not run a single script.
+// control cannot be created, has no VBScript engine to take the language,
+// or its engine refuses the script (VBScript blocked by policy): then it
+// could not run a single one of our scripts, which are all valid.
 bool evaluate_in_control(const Text& script, Variant& result) {
     ComObject control;
     if (!g_use_control || !control.create("MSScriptControl.ScriptControl")) return false;
     if (!control.write_property("Language", Arg("VBScript"))) return false;
     control.call_number_method("AddCode", {Arg(script)});
+    if (automation_error_code() != 0) return false;
     result = control.call_variant_method("Eval", {Arg("GetA()")});
     control.clear();
     return true;

@@ -94,6 +94,14 @@ TEST(FixtureMachines, ServerSections) {
     EXPECT_EQ(read_monitor_info().brand, "");
 }
 
+TEST(FixtureMachines, VideoMemoryOfFourGigabyteCards) {
+    UseMachine m("big-video.machine");
+    EXPECT_NE(run_script_query(kVideoControllerScript).find("显存=-1048576\r\n"), Text::npos);
+    EXPECT_EQ(video_controller_section(), " 显卡型号：AMD Radeon RX 6800 XT\r\n 显卡显存：4293918720\r\n"
+                                          " 显卡厂商：Advanced Micro Devices, Inc.\r\n 显卡驱动：31.0.21912.14\r\n"
+                                          " 显卡数量：1\r\n");
+}
+
 TEST(FixtureMachines, NoInstanceAnywhere) {
     UseMachine m("empty.machine");
     EXPECT_EQ(run_script_query(kMemoryScript), "数量=\r\n");

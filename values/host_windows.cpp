@@ -1,13 +1,20 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cwchar>
+
+#include "values/encoding.h"
 #include "values/text.h"
 
 std::uint32_t tick_count() { return GetTickCount(); }
 
 Text host_name() {
-    // Windows Sockets is started by the program's start-up.
-    char buf[256] = {};
-    if (gethostname(buf, sizeof buf - 1) != 0) return Text();
-    return Text(buf);
+    // The DNS host name, as gethostname gives it, but in the wide form and
+    // through code page 936 like every other text, whatever the machine's
+    // ANSI code page.
+    wchar_t buf[256] = {};
+    DWORD size = 255;
+    if (!GetComputerNameExW(ComputerNameDnsHostname, buf, &size)) return Text();
+    buf[255] = 0;
+    return wide_to_gbk(buf, wcslen(buf));
 }

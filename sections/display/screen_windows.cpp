@@ -56,18 +56,22 @@ std::int32_t count_screens() {
     return static_cast<std::int32_t>(g_monitors->size());
 }
 
+std::int32_t taskbar_thickness_of(unsigned edge, const RECT& rc) {
+    switch (edge) {
+        case ABE_LEFT:
+        case ABE_RIGHT:
+            return rc.right - rc.left;
+        case ABE_TOP:
+        case ABE_BOTTOM:
+            return rc.bottom - rc.top;
+        default:
+            return 0;
+    }
+}
+
 std::int32_t taskbar_thickness() {
     APPBARDATA abd{};
     abd.cbSize = sizeof abd;
     SHAppBarMessage(ABM_GETTASKBARPOS, &abd);
-    switch (abd.uEdge) {
-        case ABE_LEFT:
-        case ABE_RIGHT:
-            return abd.rc.right - abd.rc.left;
-        case ABE_TOP:
-        case ABE_BOTTOM:
-            return abd.rc.bottom - abd.rc.top;
-        default:
-            return 0;
-    }
+    return taskbar_thickness_of(abd.uEdge, abd.rc);
 }

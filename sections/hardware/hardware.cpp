@@ -134,6 +134,18 @@ Text disk_section() {
     return out + " 数量：" + count + "\r\n";
 }
 
+// WMI hands the uint32 AdapterRAM to scripts as a signed 32-bit VARIANT,
+// so cards of 4 GB and more (4293918720) read as negative; a memory size
+// is never negative, so such a value is taken back to what WMI meant.
+Text unsigned_memory(const Text& value) {
+    if (value.size() < 2 || value.size() > 11 || value[0] != '-' ||
+        value.find_first_not_of("0123456789", 1) != Text::npos)
+        return value;
+    const std::int64_t n = to_long_integer(value);
+    if (n < -2147483648LL) return value;
+    return to_text(static_cast<std::int64_t>(n + 4294967296LL));
+}
+
 Text video_controller_section() {
     const TextArray lines = reply_lines(run_script_query(kVideoControllerScript));
     Text fields[4], count;
@@ -142,7 +154,7 @@ Text video_controller_section() {
         if (j < 4) fields[j] = value;
         if (text_starts_with(lines[j], "数量")) count = value;
     }
-    return " 显卡型号：" + fields[0] + "\r\n 显卡显存：" + fields[1] + "\r\n 显卡厂商：" +
+    return " 显卡型号：" + fields[0] + "\r\n 显卡显存：" + unsigned_memory(fields[1]) + "\r\n 显卡厂商：" +
            fields[2] + "\r\n 显卡驱动：" + fields[3] + "\r\n 显卡数量：" + count + "\r\n";
 }
 

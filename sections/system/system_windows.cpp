@@ -7,6 +7,7 @@
 
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
+#include "values/encoding.h"
 
 int read_os_family() {
 #if defined(_M_IX86) || defined(__i386__)
@@ -44,11 +45,13 @@ bool is_64bit_windows() {
 
 Text read_user_name() {
     // Room for any Windows user name (UNLEN is 256), so a long one is shown.
-    char buf[257 + 1];
-    DWORD size = sizeof buf;
-    if (!GetUserNameA(buf, &size)) return Text();
-    buf[sizeof buf - 1] = 0;
-    return Text(buf);
+    // The wide form, through code page 936 like every other text: the ANSI
+    // form would come in the machine's own code page ("José" on 1252).
+    wchar_t buf[257 + 1];
+    DWORD size = 257 + 1;
+    if (!GetUserNameW(buf, &size) || size == 0) return Text();
+    buf[257] = 0;
+    return wide_to_gbk(buf, wcslen(buf));
 }
 
 Text read_processor_signature() {

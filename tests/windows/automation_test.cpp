@@ -91,23 +91,28 @@ TEST(Automation, RegExpMatcherDrivesCleanValue) {
 
     PatternMatcher m;
     EXPECT_EQ(m.replace(""), "");
-    ASSERT_TRUE(m.execute("(\\w)(\\d)", "a1 b2 c3"));
-    const int count = m.match_count();
-    if (count == 0 && automation_error_code() == -4) {
-        // Wine's match collection offers no type information, so late
-        // binding through it fails as it must: empty results, code -4.
-        EXPECT_EQ(m.match_text(1), "");
-        EXPECT_EQ(m.submatch_count(), 0);
-    } else {
-        EXPECT_EQ(count, 3);
-        EXPECT_EQ(m.match_text(2), "b2");
-        EXPECT_EQ(m.submatch_count(), 2);
-        EXPECT_EQ(m.submatch_text(3, 2), "3");
-        EXPECT_EQ(m.match_text(9), "");
-    }
     ASSERT_TRUE(m.execute("#引号x#引号", "a\"x\"b", false, true, true, true));
     EXPECT_EQ(m.pattern(), "\"x\"");
     EXPECT_EQ(m.replace("-"), "a-b");
+}
+
+TEST(Automation, RegExpMatchesAndSubMatches) {
+    PatternMatcher m;
+    ASSERT_TRUE(m.execute("(\\w)(\\d)", "a1 b2 c3"));
+    const int count = m.match_count();
+    if (count == 0 && automation_error_code() == -4) {
+        // Late binding through a collection without type information fails
+        // as it must (empty results, code -4); what is read cannot be checked.
+        EXPECT_EQ(m.match_text(1), "");
+        EXPECT_EQ(m.submatch_count(), 0);
+        GTEST_SKIP() << "this RegExp's MatchCollection offers no type information (as Wine's), "
+                        "so the match and sub-match reads are not checked here";
+    }
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(m.match_text(2), "b2");
+    EXPECT_EQ(m.submatch_count(), 2);
+    EXPECT_EQ(m.submatch_text(3, 2), "3");
+    EXPECT_EQ(m.match_text(9), "");
 }
 
 TEST(ScriptBridge, WinesWmiAnswers) {

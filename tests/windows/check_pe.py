@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Checks a built Windows program from its file: machine, subsystem, imported
 DLLs, the application manifest and the icon. Exit status 1 on any failure."""
+import os
 import struct
 import sys
+
+XP_LIST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "xp_missing_functions.txt")
 
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                 "ole32.dll", "oleaut32.dll", "ws2_32.dll", "msvcrt.dll", "comctl32.dll"}
@@ -40,15 +43,28 @@ class PE:
         return self.data[o:self.data.index(b"\0", o)].decode("ascii")
 
     def imports(self):
+        return list(self.imported_functions())
+
+    def imported_functions(self):
+        """{dll: [function names]}; an import by ordinal is "#N"."""
         rva = self.dirs[1][0]
-        names = []
+        found = {}
+        wide = self.machine == MACHINES["x86-64"]
+        entry, flag = (8, 1 << 63) if wide else (4, 1 << 31)
         while rva:
             ilt, _, _, name, iat = struct.unpack_from("<IIIII", self.data, self.off(rva))
             if name == 0:
                 break
-            names.append(self.cstr(name))
+            funcs = found.setdefault(self.cstr(name), [])
+            t = ilt or iat
+            while True:
+                v = struct.unpack_from("<Q" if wide else "<I", self.data, self.off(t))[0]
+                if v == 0:
+                    break
+                funcs.append("#%d" % (v & 0xFFFF) if v & flag else self.cstr((v & 0x7FFFFFFF) + 2))
+                t += entry
             rva += 20
-        return names
+        return found
 
     def resources(self):
         base_rva = self.dirs[2][0]
@@ -83,6 +99,18 @@ def main(path, arch):
     for dll in pe.imports():
         if dll.lower() not in WINDOWS_DLLS:
             errors.append("imports %s, which is not one of Windows' own DLLs" % dll)
+    if arch == "i386":
+        # The 32-bit product is the one old machines run: nothing newer than
+        # Windows XP SP3 may be imported.
+        missing = {}
+        for line in open(XP_LIST, encoding="utf-8"):
+            line = line.split("#", 1)[0].split()
+            if len(line) >= 2:
+                missing[(line[0].lower(), line[1])] = " ".join(line[2:])
+        for dll, funcs in pe.imported_functions().items():
+            for f in funcs:
+                if (dll.lower(), f) in missing:
+                    errors.append("imports %s!%s, which Windows XP lacks (%s)" % (dll, f, missing[(dll.lower(), f)]))
     res = pe.resources()
     manifests = res.get(RT_MANIFEST, [])
     if len(manifests) != 1:
@@ -122,7 +150,8 @@ def main(path, arch):
     for e in errors:
         print("%s: %s" % (path, e), file=sys.stderr)
     if not errors:
-        print("%s: %s, GUI, Windows DLLs only, manifest and icon as required" % (path, arch))
+        print("%s: %s, GUI, Windows DLLs only%s, manifest and icon as required"
+              % (path, arch, ", nothing newer than Windows XP SP3" if arch == "i386" else ""))
     return 1 if errors else 0
 
 

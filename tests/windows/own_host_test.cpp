@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <atomic>
 #include <random>
 #include <vector>
@@ -119,12 +121,16 @@ TextArray report_lines() {
 
 TEST(OwnHost, EveryQueryScriptGivesTheScriptControlsReply) {
     int answered = 0;
+    std::string both_empty;
     for (const auto& s : query_scripts()) {
         const std::optional<Text> control = run_script_query_in_control(s.text);
         ASSERT_TRUE(control) << "this prefix must have the Script Control";
         EXPECT_EQ(run_script_query_in_host(s.text), *control) << s.name;
         if (!control->empty()) ++answered;
+        else both_empty += std::string(both_empty.empty() ? "" : ", ") + s.name;
     }
+    // Two empty replies agree without showing much: say which they were.
+    std::printf("[ note ] both empty, compared as failures only: %s\n", both_empty.c_str());
     // Wine answers the system, enclosure maker, video, board and model
     // scripts; the other five read properties Wine lacks and fail both ways.
     EXPECT_EQ(answered, 5);
@@ -161,6 +167,12 @@ TEST(OwnHost, ValuesJoinAndConvertAsVBScriptMakesThem) {
     };
     for (const Text& s : scripts) {
         const std::optional<Text> control = run_script_query_in_control(s);
+        if (&s == &scripts[5]) {
+            // A script the engine refuses is left to our host, which refuses it too.
+            EXPECT_FALSE(control);
+            EXPECT_EQ(run_script_query(s), "");
+            continue;
+        }
         ASSERT_TRUE(control);
         EXPECT_EQ(run_script_query_in_host(s), *control) << s;
     }

@@ -162,9 +162,8 @@ stop_wine "$WINEPREFIX"
 start_screen 1366x768
 export WINEPREFIX="$(new_prefix small)"
 start_quorvin
-read -r WX WY _ <<<"$(geom window)"
-[ "$WX $WY" = "383 -16" ] || fail "window at $WX,$WY on 1366x768, expected 383,-16"
-pass "on 1366x768 the window's top is -16"
+[ "$(geom window)" = "383 -16 600 800" ] || fail "window at $(geom window) on 1366x768, expected 383 -16 600 800"
+pass "on 1366x768 the window is 600x800 and its top is -16"
 xdotool key Escape || true
 kill "$QPID" 2>/dev/null || true
 wait "$QPID" 2>/dev/null || true

@@ -11,6 +11,7 @@
 #include "sections/display/screen_windows.h"
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
+#include "values/encoding.h"
 
 namespace {
 
@@ -81,4 +82,24 @@ TEST(WindowsFacts, ScreenMetrics) {
     EXPECT_EQ(count_screens(), 1);  // emptied before each count, never added up
     EXPECT_GE(taskbar_thickness(), 0);
     release_monitor_list();
+}
+
+TEST(WindowsFacts, TaskbarThicknessAcrossItsEdge) {
+    const RECT rc{0, 728, 1366, 768};  // 40 high, 1366 wide
+    EXPECT_EQ(taskbar_thickness_of(ABE_BOTTOM, rc), 40);
+    EXPECT_EQ(taskbar_thickness_of(ABE_TOP, rc), 40);
+    const RECT side{0, 0, 62, 768};
+    EXPECT_EQ(taskbar_thickness_of(ABE_LEFT, side), 62);
+    EXPECT_EQ(taskbar_thickness_of(ABE_RIGHT, side), 62);
+    EXPECT_EQ(taskbar_thickness_of(7, side), 0);
+}
+
+// User and host names come through the wide functions and code page 936,
+// whatever the machine's ANSI code page: "José" and "Müller" as GBK.
+TEST(WindowsFacts, WideNamesBecomeGbk) {
+    EXPECT_EQ(wide_to_gbk(L"Jos\u00e9", 4), "Jos\xa8\xa6");
+    EXPECT_EQ(wide_to_gbk(L"M\u00fcller-\u4e2d", 8), "M\xa8\xb9ller-\xd6\xd0");
+    const Text user = read_user_name();
+    EXPECT_FALSE(user.empty());
+    EXPECT_EQ(user, env("QV_EXPECT_USER"));
 }
