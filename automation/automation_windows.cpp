@@ -343,6 +343,15 @@ bool array_element(const VARIANT& v, int n, VARIANT& out) {
         return true;
     }
     if (vt == VT_UNKNOWN || vt == VT_DISPATCH || vt == VT_RECORD) return false;
+    if (vt == VT_DECIMAL) {
+        // A DECIMAL fills the whole VARIANT, its type field included: it
+        // cannot be written at the union as the smaller kinds are.
+        DECIMAL d{};
+        if (FAILED(SafeArrayGetElement(sa, index.data(), &d))) return false;
+        out.decVal = d;
+        out.vt = VT_DECIMAL;
+        return true;
+    }
     out.vt = vt;
     return SUCCEEDED(SafeArrayGetElement(sa, index.data(), &out.lVal));
 }
@@ -450,6 +459,12 @@ long long Variant::element_count() const {
         count *= hi >= lo ? static_cast<long long>(hi) - lo + 1 : 0;
     }
     return count;
+}
+
+bool Variant::element(int n, Variant& out) const {
+    out.clear();
+    if (!(v_.vt & VT_ARRAY)) return false;
+    return array_element(v_, n, out.v_);
 }
 
 // ---- ComObject ----

@@ -40,6 +40,9 @@ public:
     // How many elements an array holds, over all its dimensions; 0 for a
     // value that is not an array.
     long long element_count() const;
+    // Element n (from 1, over all dimensions) into `out`; false when there
+    // is none or it cannot be taken out.
+    bool element(int n, Variant& out) const;
 
     VARIANT& raw() { return v_; }
     const VARIANT& raw() const { return v_; }

@@ -37,6 +37,10 @@ void to_variant(const ScriptValue& s, Variant& out) {
         case ScriptValue::Kind::Null: out.raw().vt = VT_NULL; return;
         case ScriptValue::Kind::String: out.assign(s.text); return;
         case ScriptValue::Kind::Double: out.assign(s.number); return;
+        case ScriptValue::Kind::Single:
+            out.raw().vt = VT_R4;
+            out.raw().fltVal = static_cast<float>(s.number);
+            return;
         case ScriptValue::Kind::Boolean: out.assign(s.boolean); return;
         case ScriptValue::Kind::Integer:
             if (s.integer >= INT32_MIN && s.integer <= INT32_MAX) {

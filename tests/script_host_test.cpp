@@ -205,3 +205,17 @@ TEST(ScriptHost, NoScriptRunsWithoutBound) {
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("runs too long"), std::string::npos) << r.error;
 }
+
+// What WMI sends beyond the current queries: a real32 is written with a
+// single's digits, an array of strings iterates as strings.
+TEST(ScriptHost, SinglesAndArraysOfStrings) {
+    OneClass src;
+    src.items.push_back(Instance()
+                            .set("Ratio", PropertyValue::of_single(0.1f))
+                            .set("Names", PropertyValue::of_array({PropertyValue::of_text("a"), PropertyValue::of_text("b c")})));
+    ScriptOutcome r = run(src, listing("        R = R & obj.Ratio & \"|\" & (obj.Ratio + obj.Ratio)\r\n"
+                                       "        For Each n In obj.Names\r\n        R = R & \"|\" & n\r\n        Next\r\n"));
+    ASSERT_TRUE(r.ok) << r.error;
+    // Single + Single is a single (a double would be 0.200000002980232).
+    EXPECT_EQ(script_value_text(r.value), "0.1|0.2|a|b c数量=1\r\n");
+}

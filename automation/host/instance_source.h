@@ -13,13 +13,15 @@
 #include "values/text.h"
 
 struct PropertyValue {
-    enum class Kind { Null, String, Integer, Double, Boolean, IntegerArray };
+    // Single is WMI's real32, which VBScript writes with a single's digits.
+    enum class Kind { Null, String, Integer, Double, Single, Boolean, IntegerArray, Array };
     Kind kind = Kind::Null;
     Text text;
     std::int64_t integer = 0;
     double number = 0;
     bool boolean = false;
     std::vector<std::int64_t> integers;
+    std::vector<PropertyValue> items;  // Array: each element as a scalar of its own kind
 
     static PropertyValue null() { return PropertyValue(); }
     static PropertyValue of_text(Text t) {
@@ -38,6 +40,18 @@ struct PropertyValue {
         PropertyValue v;
         v.kind = Kind::Double;
         v.number = d;
+        return v;
+    }
+    static PropertyValue of_single(float f) {
+        PropertyValue v;
+        v.kind = Kind::Single;
+        v.number = f;
+        return v;
+    }
+    static PropertyValue of_array(std::vector<PropertyValue> items) {
+        PropertyValue v;
+        v.kind = Kind::Array;
+        v.items = std::move(items);
         return v;
     }
     static PropertyValue of_boolean(bool b) {

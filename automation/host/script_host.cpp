@@ -516,6 +516,10 @@ ScriptValue from_property(const PropertyValue& p) {
             v.kind = ScriptValue::Kind::Double;
             v.number = p.number;
             break;
+        case PropertyValue::Kind::Single:
+            v.kind = ScriptValue::Kind::Single;
+            v.number = static_cast<float>(p.number);
+            break;
         case PropertyValue::Kind::Boolean:
             v.kind = ScriptValue::Kind::Boolean;
             v.boolean = p.boolean;
@@ -523,6 +527,12 @@ ScriptValue from_property(const PropertyValue& p) {
         case PropertyValue::Kind::IntegerArray:
             v.kind = ScriptValue::Kind::Array;
             for (auto i : p.integers) v.items.push_back(make_integer(i));
+            break;
+        case PropertyValue::Kind::Array:
+            v.kind = ScriptValue::Kind::Array;
+            for (const auto& item : p.items)
+                if (item.kind != PropertyValue::Kind::Array && item.kind != PropertyValue::Kind::IntegerArray)
+                    v.items.push_back(from_property(item));
             break;
     }
     return v;
@@ -536,6 +546,7 @@ Text string_of(const ScriptValue& v) {
         case ScriptValue::Kind::String: return v.text;
         case ScriptValue::Kind::Integer: return to_text(v.integer);
         case ScriptValue::Kind::Double: return script_double_text(v.number);
+        case ScriptValue::Kind::Single: return script_single_text(static_cast<float>(v.number));
         case ScriptValue::Kind::Boolean: return script_boolean_text(v.boolean);
         case ScriptValue::Kind::Array: throw ScriptError("type mismatch");
         case ScriptValue::Kind::Object: throw ScriptError("object doesn't support this property or method");
@@ -547,7 +558,8 @@ bool numeric(const ScriptValue& v, double& out, bool& integral, std::int64_t& io
     switch (v.kind) {
         case ScriptValue::Kind::Empty: out = 0, iout = 0, integral = true; return true;
         case ScriptValue::Kind::Integer: out = static_cast<double>(v.integer), iout = v.integer, integral = true; return true;
-        case ScriptValue::Kind::Double: out = v.number, integral = false; return true;
+        case ScriptValue::Kind::Double:
+        case ScriptValue::Kind::Single: out = v.number, integral = false; return true;
         case ScriptValue::Kind::Boolean: out = v.boolean ? -1 : 0, iout = v.boolean ? -1 : 0, integral = true; return true;
         case ScriptValue::Kind::String: {
             // A numeric string takes part as its number, as VBScript coerces.
@@ -881,8 +893,10 @@ private:
                     if (!overflow) return make_integer(r);
                 }
                 ScriptValue d;
-                d.kind = ScriptValue::Kind::Double;
-                d.number = sub ? x - y : x + y;
+                // Single with Single stays Single, as VBScript adds them.
+                const bool single = a.kind == ScriptValue::Kind::Single && b.kind == ScriptValue::Kind::Single;
+                d.kind = single ? ScriptValue::Kind::Single : ScriptValue::Kind::Double;
+                d.number = single ? static_cast<float>(sub ? x - y : x + y) : sub ? x - y : x + y;
                 return d;
             }
         }
@@ -915,6 +929,7 @@ Text script_value_text(const ScriptValue& v) {
         case ScriptValue::Kind::String: return v.text;
         case ScriptValue::Kind::Integer: return to_text(v.integer);
         case ScriptValue::Kind::Double: return to_text(v.number);
+        case ScriptValue::Kind::Single: return to_text(static_cast<float>(v.number));
         case ScriptValue::Kind::Boolean: return v.boolean ? "True" : "False";
         default: return Text();  // Empty, Null, arrays and objects give nothing
     }

@@ -16,7 +16,7 @@
 struct ScriptObject;
 
 struct ScriptValue {
-    enum class Kind { Empty, Null, String, Integer, Double, Boolean, Array, Object };
+    enum class Kind { Empty, Null, String, Integer, Double, Single, Boolean, Array, Object };
     Kind kind = Kind::Empty;
     Text text;
     std::int64_t integer = 0;

@@ -8,3 +8,4 @@
 
 Text script_boolean_text(bool b);
 Text script_double_text(double d);
+Text script_single_text(float f);

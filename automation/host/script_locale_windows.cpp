@@ -29,3 +29,11 @@ Text script_double_text(double d) {
     const HRESULT hr = VarBstrFromR8(d, GetUserDefaultLCID(), 0, &out);
     return from_owned_bstr(hr, out);
 }
+
+// A real32 keeps a single's digits: 0.1 is "0.1", not the double's
+// "0.100000001490116".
+Text script_single_text(float f) {
+    BSTR out = nullptr;
+    const HRESULT hr = VarBstrFromR4(f, GetUserDefaultLCID(), 0, &out);
+    return from_owned_bstr(hr, out);
+}

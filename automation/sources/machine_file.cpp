@@ -109,6 +109,13 @@ MachineFile MachineFile::load(const std::string& path) {
                 for (const Text& x : split_text(value, " "))
                     if (!x.empty()) a.push_back(std::stoll(x));
                 v = PropertyValue::of_integers(a);
+            } else if (type == "single") {
+                v = PropertyValue::of_single(std::stof(value));
+            } else if (type == "texts") {
+                std::vector<PropertyValue> a;
+                for (const Text& x : split_text(value, " "))
+                    if (!x.empty()) a.push_back(PropertyValue::of_text(utf8_to_gbk(unescape(x))));
+                v = PropertyValue::of_array(std::move(a));
             } else if (type == "null") {
                 v = PropertyValue::null();
             } else {

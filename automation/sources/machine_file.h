@@ -7,6 +7,8 @@
 //   Index = int 0
 //   Removable = bool false
 //   Speeds = ints 3 10
+//   Ratio = single 0.1                                 (a real32)
+//   Names = texts a b\sc                               (an array of strings)
 //   Product = null
 //   EDID = file ../data/edid/DEL-D12C-0d8aa809.bin     (the monitor's EDID)
 //   EDID@002 = hex 00ffffffffffff00                   (in one control set)

@@ -43,14 +43,20 @@ Instance read_instance(IWbemClassObject* object) {
 
 std::optional<PropertyValue> property_from_variant(const VARIANT& v) {
     if (v.vt & VT_ARRAY) {
-        // Elements read as the Script Control path reads them, so that both
-        // agree even on an array WMI has built oddly.
+        // Each element taken out as the Script Control path takes it out,
+        // then mapped as a scalar of its own kind: an array of strings
+        // stays strings.
         Variant copy;
         if (FAILED(VariantCopy(&copy.raw(), const_cast<VARIANT*>(&v)))) return std::nullopt;
-        std::vector<std::int64_t> items;
-        for (long long k = 1, n = copy.element_count(); k <= n; ++k)
-            items.push_back(static_cast<std::int64_t>(copy.to_number(static_cast<int>(k))));
-        return PropertyValue::of_integers(std::move(items));
+        std::vector<PropertyValue> items;
+        for (long long k = 1, n = copy.element_count(); k <= n; ++k) {
+            Variant e;
+            if (!copy.element(static_cast<int>(k), e)) return std::nullopt;
+            auto p = (e.raw().vt & VT_ARRAY) ? std::nullopt : property_from_variant(e.raw());
+            if (!p) return std::nullopt;
+            items.push_back(std::move(*p));
+        }
+        return PropertyValue::of_array(std::move(items));
     }
     switch (v.vt) {
         case VT_EMPTY:
@@ -69,7 +75,7 @@ std::optional<PropertyValue> property_from_variant(const VARIANT& v) {
         case VT_UINT: return PropertyValue::of_integer(v.ulVal);
         case VT_I8: return PropertyValue::of_integer(v.llVal);
         case VT_UI8: return PropertyValue::of_integer(static_cast<std::int64_t>(v.ullVal));
-        case VT_R4: return PropertyValue::of_double(v.fltVal);
+        case VT_R4: return PropertyValue::of_single(v.fltVal);
         case VT_R8: return PropertyValue::of_double(v.dblVal);
         case VT_UNKNOWN:
         case VT_DISPATCH: return std::nullopt;

@@ -163,11 +163,14 @@ TEST(OwnHost, ValuesJoinAndConvertAsVBScriptMakesThem) {
         script_of(Text(wmi) + "For Each o In wmi.ExecQuery(\"Select * from Win32_Processor\")\r\n"
                               "R = o.Name & o.ExtClock\r\nNext\r\nGetA = R"),
         script_of("GetA = Null"),
+        // An array of strings, each joined as the string it is.
+        script_of(Text(wmi) + "For Each o In wmi.ExecQuery(\"Select * from Win32_NetworkAdapterConfiguration\")\r\n"
+                              "For Each a In o.IPAddress\r\nR = R & a & \"|\"\r\nNext\r\nNext\r\nGetA = R"),
         script_of("GetA = 1 +"),
     };
     for (const Text& s : scripts) {
         const std::optional<Text> control = run_script_query_in_control(s);
-        if (&s == &scripts[5]) {
+        if (&s == &scripts[6]) {
             // A script the engine refuses is left to our host, which refuses it too.
             EXPECT_FALSE(control);
             EXPECT_EQ(run_script_query(s), "");
@@ -208,7 +211,40 @@ TEST(OwnHost, PropertyValuesAsWmiGivesThem) {
     v.parray = sa;
     const auto array = property_from_variant(v);
     ASSERT_TRUE(array);
-    EXPECT_EQ(array->integers, (std::vector<std::int64_t>{3, 10}));
+    ASSERT_EQ(array->items.size(), 2u);
+    EXPECT_EQ(array->items[1].integer, 10);
+    VariantClear(&v);
+
+    // Strings stay strings, a real32 stays a single, a DECIMAL element is
+    // taken out whole.
+    sa = SafeArrayCreateVector(VT_BSTR, 0, 2);
+    for (LONG i = 0; i < 2; ++i) {
+        BSTR b = SysAllocString(i ? L"b c" : L"a");
+        SafeArrayPutElement(sa, &i, b);
+        SysFreeString(b);
+    }
+    v.vt = VT_ARRAY | VT_BSTR;
+    v.parray = sa;
+    const auto names = property_from_variant(v);
+    ASSERT_TRUE(names);
+    ASSERT_EQ(names->items.size(), 2u);
+    EXPECT_EQ(names->items[1].kind, PropertyValue::Kind::String);
+    EXPECT_EQ(names->items[1].text, "b c");
+    VariantClear(&v);
+    v.vt = VT_R4;
+    v.fltVal = 0.1f;
+    EXPECT_EQ(property_from_variant(v)->kind, PropertyValue::Kind::Single);
+    sa = SafeArrayCreateVector(VT_DECIMAL, 0, 1);
+    DECIMAL dec{};
+    VarDecFromI4(123456, &dec);
+    LONG zero_index = 0;
+    SafeArrayPutElement(sa, &zero_index, &dec);
+    v.vt = VT_ARRAY | VT_DECIMAL;
+    v.parray = sa;
+    const auto decimals = property_from_variant(v);
+    ASSERT_TRUE(decimals);
+    ASSERT_EQ(decimals->items.size(), 1u);
+    EXPECT_EQ(decimals->items[0].text, "123456");
     VariantClear(&v);
 }
 
