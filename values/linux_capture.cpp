@@ -22,18 +22,6 @@ constexpr int kMaxLinks = 40;
 
 using Parts = std::vector<std::string>;
 
-Parts split(const std::string& path) {
-    Parts out;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
-        if (end > pos) out.push_back(path.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return out;
-}
-
 std::string join(const Parts& p, std::size_t n) {
     std::string s;
     for (std::size_t i = 0; i < n && i < p.size(); ++i) s += "/" + p[i];
@@ -58,7 +46,7 @@ void append(Parts& base, const Parts& more) {
 // `keep_last`, the last name is the entry itself (a link) and stays.
 std::optional<Parts> through_links(const std::map<std::string, std::string>& links,
                                    const std::string& path, bool keep_last) {
-    Parts p = split(path);
+    Parts p = path_components(path);
     for (int hops = 0; hops <= kMaxLinks; ++hops) {
         const std::size_t upto = keep_last ? (p.empty() ? 0 : p.size() - 1) : p.size();
         bool moved = false;
@@ -67,7 +55,7 @@ std::optional<Parts> through_links(const std::map<std::string, std::string>& lin
             if (it == links.end()) continue;
             Parts next;
             if (it->second.empty() || it->second[0] != '/') next.assign(p.begin(), p.begin() + static_cast<long>(n) - 1);
-            append(next, split(it->second));
+            append(next, path_components(it->second));
             append(next, Parts(p.begin() + static_cast<long>(n), p.end()));
             p = std::move(next);
             moved = true;

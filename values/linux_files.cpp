@@ -18,18 +18,6 @@ namespace {
 constexpr int kMaxLinks = 40;
 constexpr std::size_t kMaxPath = 4096;
 
-std::vector<std::string> components(const std::string& path) {
-    std::vector<std::string> out;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
-        if (end > pos) out.push_back(path.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return out;
-}
-
 // Owns the descriptors of a walk, from the root down.
 class FdStack {
 public:
@@ -55,11 +43,23 @@ private:
 
 }  // namespace
 
+std::vector<std::string> path_components(const std::string& path) {
+    std::vector<std::string> out;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        if (end > pos) out.push_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
+}
+
 bool is_clean_path(const std::string& path) {
     if (path.empty() || path[0] != '/' || path.size() > kMaxPath) return false;
     if (path.find('\0') != std::string::npos) return false;
     if (path == "/") return true;
-    for (const auto& c : components(path))
+    for (const auto& c : path_components(path))
         if (c == "." || c == "..") return false;
     return path.find("//") == std::string::npos && path.back() != '/';
 }
@@ -71,16 +71,6 @@ LinuxFiles& linux_files() {
 
 LinuxFiles::~LinuxFiles() {
     if (root_fd_ >= 0) ::close(root_fd_);
-}
-
-void LinuxFiles::reset() {
-    if (root_fd_ >= 0) ::close(root_fd_);
-    root_fd_ = -1;
-    root_.clear();
-    own_walk_ = capturing_ = false;
-    files_.clear();
-    dirs_.clear();
-    links_.clear();
 }
 
 bool LinuxFiles::set_root(const std::string& root, std::string* error) {
@@ -124,7 +114,7 @@ int LinuxFiles::open_in_root(const std::string& rel, int flags) const {
 // target starts again at the root, ".." stops at the root.
 int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
     FdStack stack(root_fd_);
-    const auto first = components(rel);
+    const auto first = path_components(rel);
     std::deque<std::string> todo(first.begin(), first.end());
     int links = 0;
     while (!todo.empty()) {
@@ -150,7 +140,7 @@ int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
             }
             const std::string target(buf, static_cast<std::size_t>(n));
             if (target[0] == '/') stack.clear();
-            const auto parts = components(target);
+            const auto parts = path_components(target);
             todo.insert(todo.begin(), parts.begin(), parts.end());
             continue;
         }

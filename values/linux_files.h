@@ -68,12 +68,9 @@ public:
     void note_link(const std::string& path, std::string target);
     void note_dir(const std::string& path);
 
-    // Forgets the root and what was recorded.
-    void reset();
-
 private:
-    // A descriptor for `path` opened with `flags`, resolved in the root;
-    // with `follow_last` false the last name is not followed. -1 on failure.
+    // A descriptor for `path` opened with `flags`, resolved in the root
+    // (links followed, none out of it); -1 on failure.
     int open_path(const std::string& path, int flags) const;
     int open_in_root(const std::string& rel, int flags) const;
     int walk_in_root(const std::string& rel, int flags) const;
@@ -89,6 +86,8 @@ private:
 
 LinuxFiles& linux_files();
 
+// The names of a path, without the empty ones its slashes leave.
+std::vector<std::string> path_components(const std::string& path);
 // A path the reader will open: absolute, without empty, "." or ".."
 // components, no NUL, at most 4096 bytes.
 bool is_clean_path(const std::string& path);
