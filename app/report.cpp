@@ -49,64 +49,77 @@ ReportSources machine_sources() {
     s.screens = count_screens;
     s.taskbar = taskbar_thickness;
     s.monitor = read_monitor_info;
-    s.memory = memory_section;
-    s.disk = disk_section;
-    s.video = video_controller_section;
-    s.board = motherboard_section;
+    s.memory = read_memory_facts;
+    s.disk = read_disk_facts;
+    s.video = read_video_facts;
+    s.board = read_board_facts;
     return s;
 }
 
-void build_report(ReportBox& box) { build_report(box, machine_sources()); }
+void build_report(ReportBox& box, ReportFacts* facts) { build_report(box, machine_sources(), facts); }
 
-void build_report(ReportBox& box, const ReportSources& src) {
+void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) {
+    ReportFacts f;
     const QuerySession queries;  // what the queries share lives for this report only
     const std::uint32_t start = src.tick();
     box.set_content(Text());
 
     box.append_text(banner("系统信息"));
-    Text caption, bitness;
-    src.os_caption_and_bitness(caption, bitness);
-    box.append_text(" 系统版本：" + caption + "\r\n");
-    box.append_text(" 系统位宽：" + bitness + "\r\n");
-    Text chassis, maker;
-    src.chassis_and_maker(chassis, maker);
-    const Text label = os_family_label(src.os_family());
-    if (!label.empty()) box.append_text(label + chassis + " - 制造商 " + maker + " ）\r\n");
-    box.append_text(" 是否64位：" + to_text(src.is_64bit()) + "\r\n");
-    box.append_text(" 取本机名：" + src.host() + "\r\n");
-    box.append_text(" 取用户名：" + src.user_name() + "\r\n");
+    src.os_caption_and_bitness(f.os_caption, f.os_bitness);
+    box.append_text(" 系统版本：" + f.os_caption + "\r\n");
+    box.append_text(" 系统位宽：" + f.os_bitness + "\r\n");
+    src.chassis_and_maker(f.chassis, f.chassis_maker);
+    f.os_family = src.os_family();
+    const Text label = os_family_label(f.os_family);
+    if (!label.empty()) box.append_text(label + f.chassis + " - 制造商 " + f.chassis_maker + " ）\r\n");
+    f.is_64bit = src.is_64bit();
+    box.append_text(" 是否64位：" + to_text(f.is_64bit) + "\r\n");
+    f.host = src.host();
+    box.append_text(" 取本机名：" + f.host + "\r\n");
+    f.user = src.user_name();
+    box.append_text(" 取用户名：" + f.user + "\r\n");
 
     box.append_text(banner("处理器信息"));
-    const ProcessorFacts cpu = src.processor_facts();
+    f.cpu = src.processor_facts();
+    const ProcessorFacts& cpu = f.cpu;
     box.append_text(" CPU名称：" + cpu.name + "\r\n");
     box.append_text(" CPU厂商：" + cpu.maker + "\r\n");
     box.append_text(" CPU接口：" + cpu.socket + "\r\n");
     box.append_text(" CPU数量：" + cpu.count + "\r\n");
     box.append_text(" CPU位宽：" + cpu.width + "\r\n");
-    box.append_text(" CPU序列：" + src.processor_signature() + "\r\n");
+    f.cpu_signature = src.processor_signature();
+    box.append_text(" CPU序列：" + f.cpu_signature + "\r\n");
     box.append_text(" CPU速度：主频-" + cpu.clock + " / 外频-" + cpu.external_clock + "\r\n");
     box.append_text(" CPU核心：核心-" + cpu.cores + "　　　 / 线程-" + cpu.threads + "\r\n");
 
     box.append_text(banner("显示器信息"));
-    std::int32_t bpp = 0, width = 0, height = 0, refresh = 0;
-    src.display_mode(0, bpp, width, height, refresh);
-    const std::int32_t screens = src.screens();
-    box.append_text(" 屏幕数量：" + to_text(screens) + "\r\n");
-    box.append_text(" 屏幕色深：" + to_text(bpp) + "\r\n");
-    box.append_text(" 刷新码率：" + to_text(refresh) + "\r\n");
-    box.append_text(" 屏幕宽度：" + to_text(width) + "\r\n");
-    box.append_text(" 屏幕高度：" + to_text(height) + "\r\n");
-    box.append_text(" 任务栏高度：" + to_text(src.taskbar()) + "\r\n");
-    for (const Text& line : monitor_report_lines(src.monitor())) box.append_text(line);
+    src.display_mode(0, f.bits_per_pixel, f.width, f.height, f.refresh);
+    f.screens = src.screens();
+    box.append_text(" 屏幕数量：" + to_text(f.screens) + "\r\n");
+    box.append_text(" 屏幕色深：" + to_text(f.bits_per_pixel) + "\r\n");
+    box.append_text(" 刷新码率：" + to_text(f.refresh) + "\r\n");
+    box.append_text(" 屏幕宽度：" + to_text(f.width) + "\r\n");
+    box.append_text(" 屏幕高度：" + to_text(f.height) + "\r\n");
+    f.taskbar = src.taskbar();
+    box.append_text(" 任务栏高度：" + to_text(f.taskbar) + "\r\n");
+    f.monitor = src.monitor();
+    for (const Text& line : monitor_report_lines(f.monitor)) box.append_text(line);
 
     box.append_text(banner("内存信息"));
-    box.append_text(src.memory());
+    f.memory = src.memory();
+    box.append_text(memory_section_text(f.memory));
     box.append_text(banner("硬盘信息"));
-    box.append_text(src.disk());
+    f.disks = src.disk();
+    box.append_text(disk_section_text(f.disks));
     box.append_text(banner("显卡信息"));
-    box.append_text(src.video());
+    f.video = src.video();
+    box.append_text(video_section_text(f.video));
     box.append_text(banner("主板信息"));
-    box.append_text(src.board());
+    f.board = src.board();
+    box.append_text(board_section_text(f.board));
     box.append_text(repeat_text(52, "*") + "\r\n");
-    box.append_text(elapsed_line(start, src.tick()));
+    const std::uint32_t end = src.tick();
+    box.append_text(elapsed_line(start, end));
+    f.elapsed_ms = end - start;
+    if (facts) *facts = std::move(f);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "sections/display/edid.h"
+#include "sections/hardware/hardware.h"
 #include "sections/system/processor.h"
 #include "values/text.h"
 
@@ -32,15 +33,34 @@ struct ReportSources {
     std::function<std::int32_t()> screens;
     std::function<std::int32_t()> taskbar;
     std::function<MonitorInfo()> monitor;
-    std::function<Text()> memory;
-    std::function<Text()> disk;
-    std::function<Text()> video;
-    std::function<Text()> board;
+    std::function<MemoryFacts()> memory;
+    std::function<DiskFacts()> disk;
+    std::function<VideoFacts()> video;
+    std::function<BoardFacts()> board;
+};
+
+// Every value of one report as it was read, for the forms of the report
+// that are not its text (--json).
+struct ReportFacts {
+    Text os_caption, os_bitness, chassis, chassis_maker;
+    int os_family = 0;
+    bool is_64bit = false;
+    Text host, user;
+    ProcessorFacts cpu;
+    Text cpu_signature;
+    std::int32_t screens = 0, bits_per_pixel = 0, refresh = 0, width = 0, height = 0, taskbar = 0;
+    MonitorInfo monitor;
+    MemoryFacts memory;
+    DiskFacts disks;
+    VideoFacts video;
+    BoardFacts board;
+    std::uint32_t elapsed_ms = 0;
 };
 
 ReportSources machine_sources();
-void build_report(ReportBox& box, const ReportSources& sources);
-void build_report(ReportBox& box);
+// The report into the box, line by line; with `facts`, what it read too.
+void build_report(ReportBox& box, const ReportSources& sources, ReportFacts* facts = nullptr);
+void build_report(ReportBox& box, ReportFacts* facts = nullptr);
 
 Text banner(const Text& title);
 Text elapsed_line(std::uint32_t start_tick, std::uint32_t end_tick);

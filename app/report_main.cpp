@@ -7,6 +7,7 @@
 
 #include "app/console.h"
 #include "app/report.h"
+#include "app/report_json.h"
 #include "sections/display/edid.h"
 #include "values/encoding.h"
 
@@ -17,12 +18,14 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: quorvin-report [--raw] [--edid FILE]" QUORVIN_EXTRA_SYNOPSIS "\n"
+    "Usage: quorvin-report [--raw | --json] [--edid FILE]" QUORVIN_EXTRA_SYNOPSIS "\n"
     "\n"
     "Prints this machine's hardware and system report.\n"
     "\n"
     "  --raw         write the exact report bytes (GBK, CR LF line ends)\n"
     "                instead of UTF-8 with LF line ends\n"
+    "  --json        write the report's values as one JSON object (UTF-8),\n"
+    "                described by docs/report.schema.json\n"
     "  --edid FILE   decode a raw binary EDID file (at most 32 KiB) and print the\n"
     "                monitor lines\n"
     "  --help        show this help and exit\n"
@@ -96,7 +99,7 @@ bool write_all(const Text& out, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool raw = false;
+    bool raw = false, json = false;
     std::string edid_path;
     bool have_edid = false;
     ConsoleOptions options;
@@ -104,6 +107,8 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--raw") {
             raw = true;
+        } else if (a == "--json") {
+            json = true;
         } else if (a == "--edid") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail("option --edid needs a FILE argument");
             edid_path = argv[++i];
@@ -123,6 +128,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (raw && json) return fail("--raw and --json are two forms of the report; give one");
+    if (have_edid && json) return fail("--edid prints monitor lines; it cannot be combined with --json");
     if (have_edid && (!options.root.empty() || !options.capture.empty()))
         return fail("--edid reads one file; it cannot be combined with --root or --capture");
 
@@ -136,8 +143,9 @@ int main(int argc, char** argv) {
         std::string error;
         if (!prepare_platform(options, error)) return fail(error);
         TextReportBox box;
-        build_report(box);
-        report = box.content;
+        ReportFacts facts;
+        build_report(box, &facts);
+        report = json ? Text(report_json(facts)) : box.content;
         if (!finish_platform(options, error)) {
             std::fprintf(stderr, "quorvin-report: %s\n", error.c_str());
             return 1;
@@ -145,7 +153,7 @@ int main(int argc, char** argv) {
     }
     set_binary_stdout();
     std::string error;
-    if (!write_all(to_output(report, raw), error)) {
+    if (!write_all(json ? report : to_output(report, raw), error)) {
         std::fprintf(stderr, "quorvin-report: cannot write the report: %s\n", error.c_str());
         return 1;
     }

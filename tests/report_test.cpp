@@ -31,10 +31,10 @@ ReportSources empty_sources(std::deque<std::uint32_t> ticks = {5000, 5000}) {
     s.screens = [] { return 0; };
     s.taskbar = [] { return 0; };
     s.monitor = [] { return MonitorInfo(); };
-    s.memory = [] { return Text(); };
-    s.disk = [] { return Text(); };
-    s.video = [] { return Text(); };
-    s.board = [] { return Text(); };
+    s.memory = [] { return MemoryFacts(); };
+    s.disk = [] { return DiskFacts(); };
+    s.video = [] { return VideoFacts(); };
+    s.board = [] { return BoardFacts(); };
     return s;
 }
 
@@ -83,13 +83,13 @@ TEST(ReportFrame, FortyOnePiecesInOrderWhenNothingIsKnown) {
         " 显示器高度：\r\n",
         " 显示器宽度：\r\n",
         "**********************内存信息**********************\r\n",
-        "",
+        " 数量：\r\n",
         "**********************硬盘信息**********************\r\n",
-        "",
+        " 数量：\r\n",
         "**********************显卡信息**********************\r\n",
-        "",
+        " 显卡型号：\r\n 显卡显存：\r\n 显卡厂商：\r\n 显卡驱动：\r\n 显卡数量：\r\n",
         "**********************主板信息**********************\r\n",
-        "",
+        " 信息品牌：\r\n 信息型号：\r\n 型号信息：\r\n",
         "****************************************************\r\n",
         "耗时：0s\r\n",
     };
@@ -121,7 +121,12 @@ TEST(ReportFrame, ValuesLandOnTheirLines) {
         EXPECT_EQ(device, 0);
         bpp = 32, w = 1920, h = 1080, hz = 60;
     };
-    s.memory = [] { return Text(" 数量：0"); };  // no line end: runs into the banner
+    s.memory = [] {
+        MemoryFacts m;
+        m.modules.push_back({16, 17179869184.0, 3200, "Samsung", "S1"});
+        m.count = "1";
+        return m;
+    };
     TextReportBox box;
     build_report(box, s);
     EXPECT_EQ(box.pieces[3], " 操作系统：Win10 （台式电脑 - 制造商 Dell Inc. ）\r\n");
@@ -132,7 +137,9 @@ TEST(ReportFrame, ValuesLandOnTheirLines) {
     EXPECT_EQ(box.pieces[19], " 刷新码率：60\r\n");
     EXPECT_EQ(box.pieces[20], " 屏幕宽度：1920\r\n");
     EXPECT_EQ(box.pieces[21], " 屏幕高度：1080\r\n");
-    EXPECT_NE(box.content.find(" 数量：0**********************硬盘信息"), Text::npos);
+    EXPECT_NE(box.content.find("内存信息**********************\r\n 内存1容量：16GB\r\n 内存1速度：3200MHZ\r\n"
+                               " 内存1厂商：Samsung\r\n 内存1序列：S1\r\n 数量：1\r\n****"),
+              Text::npos);
 }
 
 TEST(ReportFrame, ElapsedTimeInUnsignedMilliseconds) {

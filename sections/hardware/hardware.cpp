@@ -76,63 +76,88 @@ int bounded_count(const Text& reply, const TextArray& lines) {
 
 }  // namespace
 
-Text memory_section() {
+MemoryFacts read_memory_facts() {
     const Text reply = run_script_query(kMemoryScript);
     const TextArray lines = reply_lines(reply);
     const int n = bounded_count(reply, lines);
     const auto by_module = lines_by_instance(lines, "内存", n);
+    MemoryFacts f;
     // Values carry over from one module to the next, as the report always did.
-    std::int32_t capacity = 0, speed = 0;
-    Text maker, serial;
-    const Text count = n >= 1 ? count_of(lines) : Text();
-    Text out;
+    MemoryFacts::Module m;
+    f.count = n >= 1 ? count_of(lines) : Text();
     for (int i = 1; i <= n; ++i) {
         const Text k = "内存" + to_text(i);
         for (const std::size_t j : by_module[static_cast<std::size_t>(i)]) {
             const Text& line = lines[j];
             const Text value = text_after(line, "=");
-            if (text_starts_with(line, k + "容量"))
-                capacity = to_integer(to_number(value) / 1073741824.0);
-            else if (text_starts_with(line, k + "速度"))
-                speed = to_integer(to_number(value));
-            else if (text_starts_with(line, k + "厂商"))
-                maker = value;
-            else if (text_starts_with(line, k + "序列号"))
-                serial = value;
+            if (text_starts_with(line, k + "容量")) {
+                m.capacity_bytes = to_number(value);
+                m.capacity_gb = to_integer(m.capacity_bytes / 1073741824.0);
+            } else if (text_starts_with(line, k + "速度")) {
+                m.speed = to_integer(to_number(value));
+            } else if (text_starts_with(line, k + "厂商")) {
+                m.maker = value;
+            } else if (text_starts_with(line, k + "序列号")) {
+                m.serial = value;
+            }
         }
-        out += " " + k + "容量：" + to_text(capacity) + "GB\r\n " + k + "速度：" + to_text(speed) +
-               "MHZ\r\n " + k + "厂商：" + maker + "\r\n " + k + "序列：" + serial + "\r\n";
+        f.modules.push_back(m);
     }
-    return out + " 数量：" + count + "\r\n";
+    return f;
 }
 
-Text disk_section() {
+Text memory_section_text(const MemoryFacts& f) {
+    Text out;
+    for (std::size_t i = 0; i < f.modules.size(); ++i) {
+        const auto& m = f.modules[i];
+        const Text k = "内存" + to_text(static_cast<std::int32_t>(i + 1));
+        out += " " + k + "容量：" + to_text(m.capacity_gb) + "GB\r\n " + k + "速度：" + to_text(m.speed) +
+               "MHZ\r\n " + k + "厂商：" + m.maker + "\r\n " + k + "序列：" + m.serial + "\r\n";
+    }
+    return out + " 数量：" + f.count + "\r\n";
+}
+
+Text memory_section() { return memory_section_text(read_memory_facts()); }
+
+DiskFacts read_disk_facts() {
     const Text reply = run_script_query(kDiskScript);
     const TextArray lines = reply_lines(reply);
     const int n = bounded_count(reply, lines);
     const auto by_disk = lines_by_instance(lines, "磁盘", n);
-    Text model, type;
-    const Text count = n >= 1 ? count_of(lines) : Text();
-    std::int64_t capacity = 0;
-    Text out;
+    DiskFacts f;
+    DiskFacts::Disk d;
+    f.count = n >= 1 ? count_of(lines) : Text();
     for (int i = 1; i <= n; ++i) {
         const Text k = "磁盘" + to_text(i);
         for (const std::size_t j : by_disk[static_cast<std::size_t>(i)]) {
             const Text& line = lines[j];
             const Text value = text_after(line, "=");
-            if (text_starts_with(line, k + "型号"))
-                model = value;
-            else if (text_starts_with(line, k + "容量"))
-                capacity = static_cast<std::int64_t>(
-                    static_cast<double>(to_long_integer(value)) / 1073741824.0);
-            else if (text_starts_with(line, k + "类型"))
-                type = value;
+            if (text_starts_with(line, k + "型号")) {
+                d.model = value;
+            } else if (text_starts_with(line, k + "容量")) {
+                d.capacity_bytes = to_long_integer(value);
+                d.capacity_gb = static_cast<std::int64_t>(static_cast<double>(d.capacity_bytes) / 1073741824.0);
+            } else if (text_starts_with(line, k + "类型")) {
+                d.type = value;
+            }
         }
-        out += " " + k + "型号：" + model + "\r\n " + k + "容量：" + to_text(capacity) + "GB\r\n " +
-               k + "类型：" + type + "\r\n";
+        f.disks.push_back(d);
     }
-    return out + " 数量：" + count + "\r\n";
+    return f;
 }
+
+Text disk_section_text(const DiskFacts& f) {
+    Text out;
+    for (std::size_t i = 0; i < f.disks.size(); ++i) {
+        const auto& d = f.disks[i];
+        const Text k = "磁盘" + to_text(static_cast<std::int32_t>(i + 1));
+        out += " " + k + "型号：" + d.model + "\r\n " + k + "容量：" + to_text(d.capacity_gb) + "GB\r\n " + k +
+               "类型：" + d.type + "\r\n";
+    }
+    return out + " 数量：" + f.count + "\r\n";
+}
+
+Text disk_section() { return disk_section_text(read_disk_facts()); }
 
 // WMI hands the uint32 AdapterRAM to scripts as a signed 32-bit VARIANT,
 // so cards of 4 GB and more (4293918720) read as negative; a memory size
@@ -146,22 +171,40 @@ Text unsigned_memory(const Text& value) {
     return to_text(static_cast<std::int64_t>(n + 4294967296LL));
 }
 
-Text video_controller_section() {
+VideoFacts read_video_facts() {
     const TextArray lines = reply_lines(run_script_query(kVideoControllerScript));
-    Text fields[4], count;
+    Text fields[4];
+    VideoFacts f;
     for (std::size_t j = 0; j < lines.size(); ++j) {
         const Text value = text_after(lines[j], "=");
         if (j < 4) fields[j] = value;
-        if (text_starts_with(lines[j], "数量")) count = value;
+        if (text_starts_with(lines[j], "数量")) f.count = value;
     }
-    return " 显卡型号：" + fields[0] + "\r\n 显卡显存：" + unsigned_memory(fields[1]) + "\r\n 显卡厂商：" +
-           fields[2] + "\r\n 显卡驱动：" + fields[3] + "\r\n 显卡数量：" + count + "\r\n";
+    f.name = fields[0];
+    f.memory = unsigned_memory(fields[1]);
+    f.maker = fields[2];
+    f.driver = fields[3];
+    return f;
 }
 
-Text motherboard_section() {
-    const Text board = run_script_query(kBaseBoardScript);
-    const Text brand = clean_value(text_between(board, "品牌=", "型号"));
-    const Text product = clean_value(text_between(board, "型号=", "获取成功"));
-    const Text model = run_script_query(kComputerModelScript);
-    return " 信息品牌：" + brand + "\r\n 信息型号：" + product + "\r\n 型号信息：" + model + "\r\n";
+Text video_section_text(const VideoFacts& f) {
+    return " 显卡型号：" + f.name + "\r\n 显卡显存：" + f.memory + "\r\n 显卡厂商：" + f.maker + "\r\n 显卡驱动：" +
+           f.driver + "\r\n 显卡数量：" + f.count + "\r\n";
 }
+
+Text video_controller_section() { return video_section_text(read_video_facts()); }
+
+BoardFacts read_board_facts() {
+    const Text board = run_script_query(kBaseBoardScript);
+    BoardFacts f;
+    f.brand = clean_value(text_between(board, "品牌=", "型号"));
+    f.product = clean_value(text_between(board, "型号=", "获取成功"));
+    f.model = run_script_query(kComputerModelScript);
+    return f;
+}
+
+Text board_section_text(const BoardFacts& f) {
+    return " 信息品牌：" + f.brand + "\r\n 信息型号：" + f.product + "\r\n 型号信息：" + f.model + "\r\n";
+}
+
+Text motherboard_section() { return board_section_text(read_board_facts()); }
