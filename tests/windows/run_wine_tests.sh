@@ -202,6 +202,18 @@ python3 "$HERE/check_report.py" --same "$ART/report-novbscript.txt" "$ART/report
     || fail "report without VBScript differs from the window's"
 pass "with the Script Control but no VBScript engine the report shows the same values"
 stop_wine "$WINEPREFIX"
+# --- quorvin-report.exe --json: valid against the schema ---------------------
+export WINEPREFIX="$(new_prefix json)"
+w "$BUILD/quorvin-report.exe" --json > "$ART/report.json" || fail "quorvin-report.exe --json"
+/usr/bin/python3 - "$ART/report.json" "$ROOT/docs/report.schema.json" <<'PY' || fail "the JSON of quorvin-report.exe"
+import json, sys, jsonschema
+report = json.load(open(sys.argv[1], encoding="utf-8"))
+jsonschema.validate(report, json.load(open(sys.argv[2])))
+assert report["video_controller"]["memory_bytes"] == 4293918720, report["video_controller"]
+PY
+pass "quorvin-report.exe --json validates against the schema, with the 4 GB card's memory as a number"
+stop_wine "$WINEPREFIX"
+
 # --- reference counts: reports in a loop leave nothing behind ----------------
 export WINEPREFIX="$(new_prefix leaks)"
 w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter=Leaks.* | tr -d '\r' | tee "$ART/leaks.txt" \
