@@ -1,18 +1,10 @@
 #include "automation/sources/linux/cpu_topology.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <set>
 
-namespace {
-
-std::optional<int> small_number(const std::string& s) {
-    if (s.empty() || s.size() > 7 || s.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
-    return std::atoi(s.c_str());
-}
-
-}  // namespace
+#include "automation/sources/linux/cpuinfo.h"
 
 std::optional<std::vector<int>> parse_cpu_list(const std::string& list, std::size_t max) {
     std::string s;
@@ -27,8 +19,8 @@ std::optional<std::vector<int>> parse_cpu_list(const std::string& list, std::siz
         const std::string item = s.substr(pos, end - pos);
         pos = end + 1;
         const auto dash = item.find('-');
-        const auto lo = small_number(item.substr(0, dash));
-        const auto hi = dash == std::string::npos ? lo : small_number(item.substr(dash + 1));
+        const auto lo = cpu_number(item.substr(0, dash));
+        const auto hi = dash == std::string::npos ? lo : cpu_number(item.substr(dash + 1));
         if (!lo || !hi || *hi < *lo) return std::nullopt;
         for (int n = *lo; n <= *hi; ++n) {
             if (out.size() >= max) return std::nullopt;

@@ -4,15 +4,10 @@
 
 #include "values/text.h"
 
-namespace {
-
-// "0", "17": a logical processor's number; nothing for anything else.
 std::optional<int> cpu_number(const std::string& s) {
     if (s.empty() || s.size() > 7 || s.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     return std::atoi(s.c_str());
 }
-
-}  // namespace
 
 bool has_word(const std::string& list, const std::string& word) {
     std::size_t pos = 0;

@@ -29,5 +29,9 @@ private:
 
 CpuInfo parse_cpuinfo(const std::string& text);
 
+// "0", "17": a logical processor's number, as cpuinfo and the kernel's CPU
+// lists write it; nothing for anything else.
+std::optional<int> cpu_number(const std::string& s);
+
 // Whether a blank-separated list ("fpu vme lm") holds `word`.
 bool has_word(const std::string& list, const std::string& word);
