@@ -34,6 +34,9 @@ int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options,
 bool prepare_platform(const ConsoleOptions& options, std::string& error);
 bool finish_platform(const ConsoleOptions& options, std::string& error);
 void set_binary_stdout();
+// Whether the report runs with the rights to read everything (root on
+// Linux, an elevated administrator on Windows).
+bool running_privileged();
 // A regular file of at most `cap` bytes, read whole; otherwise false with
 // the reason (not a regular file, too large, the system's error).
 bool read_small_regular_file(const std::string& path, std::size_t cap, Bytes& out,

@@ -40,6 +40,8 @@ bool finish_platform(const ConsoleOptions& options, std::string& error) {
 
 void set_binary_stdout() {}
 
+bool running_privileged() { return geteuid() == 0; }
+
 bool read_small_regular_file(const std::string& path, std::size_t cap, Bytes& out, std::string& why) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -2,6 +2,7 @@
 #include <io.h>
 #include <winsock2.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,6 +29,8 @@ bool finish_platform(const ConsoleOptions&, std::string&) {
 }
 
 void set_binary_stdout() { _setmode(_fileno(stdout), _O_BINARY); }
+
+bool running_privileged() { return IsUserAnAdmin() != FALSE; }
 
 bool read_small_regular_file(const std::string& path, std::size_t cap, Bytes& out, std::string& why) {
     std::error_code ec;

@@ -48,11 +48,12 @@ ReportSources machine_sources() {
     s.display_mode = query_display_mode;
     s.screens = count_screens;
     s.taskbar = taskbar_thickness;
-    s.monitor = read_monitor_info;
+    s.monitor = read_monitors;
     s.memory = read_memory_facts;
     s.disk = read_disk_facts;
     s.video = read_video_facts;
     s.board = read_board_facts;
+    s.inventory = read_inventory;
     return s;
 }
 
@@ -68,7 +69,7 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     src.os_caption_and_bitness(f.os_caption, f.os_bitness);
     box.append_text(" 系统版本：" + f.os_caption + "\r\n");
     box.append_text(" 系统位宽：" + f.os_bitness + "\r\n");
-    src.chassis_and_maker(f.chassis, f.chassis_maker);
+    f.chassis_code = src.chassis_and_maker(f.chassis, f.chassis_maker);
     f.os_family = src.os_family();
     const Text label = os_family_label(f.os_family);
     if (!label.empty()) box.append_text(label + f.chassis + " - 制造商 " + f.chassis_maker + " ）\r\n");
@@ -102,7 +103,8 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     box.append_text(" 屏幕高度：" + to_text(f.height) + "\r\n");
     f.taskbar = src.taskbar();
     box.append_text(" 任务栏高度：" + to_text(f.taskbar) + "\r\n");
-    f.monitor = src.monitor();
+    f.monitors = src.monitor();
+    if (f.monitors.shown >= 0) f.monitor = f.monitors.monitors[static_cast<std::size_t>(f.monitors.shown)];
     for (const Text& line : monitor_report_lines(f.monitor)) box.append_text(line);
 
     box.append_text(banner("内存信息"));
@@ -121,5 +123,6 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     const std::uint32_t end = src.tick();
     box.append_text(elapsed_line(start, end));
     f.elapsed_ms = end - start;
+    if (facts && src.inventory) f.inventory = src.inventory();
     if (facts) *facts = std::move(f);
 }

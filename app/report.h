@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "sections/display/display.h"
 #include "sections/display/edid.h"
+#include "sections/inventory/inventory.h"
 #include "sections/hardware/hardware.h"
 #include "sections/system/processor.h"
 #include "values/text.h"
@@ -21,7 +23,7 @@ public:
 struct ReportSources {
     std::function<std::uint32_t()> tick;
     std::function<void(Text&, Text&)> os_caption_and_bitness;
-    std::function<void(Text&, Text&)> chassis_and_maker;
+    std::function<int(Text&, Text&)> chassis_and_maker;  // returns the chassis code
     std::function<int()> os_family;
     std::function<bool()> is_64bit;
     std::function<Text()> host;
@@ -32,17 +34,20 @@ struct ReportSources {
         display_mode;
     std::function<std::int32_t()> screens;
     std::function<std::int32_t()> taskbar;
-    std::function<MonitorInfo()> monitor;
+    std::function<MonitorList()> monitor;
     std::function<MemoryFacts()> memory;
     std::function<DiskFacts()> disk;
     std::function<VideoFacts()> video;
     std::function<BoardFacts()> board;
+    // Read only when the caller asks for the facts (--json), after the text.
+    std::function<InventoryFacts()> inventory;
 };
 
 // Every value of one report as it was read, for the forms of the report
 // that are not its text (--json).
 struct ReportFacts {
     Text os_caption, os_bitness, chassis, chassis_maker;
+    int chassis_code = 0;
     int os_family = 0;
     bool is_64bit = false;
     Text host, user;
@@ -50,11 +55,13 @@ struct ReportFacts {
     Text cpu_signature;
     std::int32_t screens = 0, bits_per_pixel = 0, refresh = 0, width = 0, height = 0, taskbar = 0;
     MonitorInfo monitor;
+    MonitorList monitors;
     MemoryFacts memory;
     DiskFacts disks;
     VideoFacts video;
     BoardFacts board;
     std::uint32_t elapsed_ms = 0;
+    InventoryFacts inventory;
 };
 
 ReportSources machine_sources();

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,8 @@ const char* const kUsage =
     "\n"
     "  --raw         write the exact report bytes (GBK, CR LF line ends)\n"
     "                instead of UTF-8 with LF line ends\n"
-    "  --json        write the report's values as one JSON object (UTF-8),\n"
-    "                described by docs/report.schema.json\n"
+    "  --json        write the report as one JSON object (format 1, ASCII with\n"
+    "                \\u escapes), described by docs/report.schema.json\n"
     "  --edid FILE   decode a raw binary EDID file (at most 32 KiB) and print the\n"
     "                monitor lines\n"
     "  --help        show this help and exit\n"
@@ -144,8 +145,18 @@ int main(int argc, char** argv) {
         if (!prepare_platform(options, error)) return fail(error);
         TextReportBox box;
         ReportFacts facts;
-        build_report(box, &facts);
-        report = json ? Text(report_json(facts)) : box.content;
+        JsonContext context;
+        context.tool_version = QUORVIN_VERSION;
+        context.collected_at = std::time(nullptr);
+        context.root = options.root;
+        context.privileged = running_privileged();
+        if (json) {
+            build_report(box, &facts);
+            report = report_json(facts, context);
+        } else {
+            build_report(box);
+            report = box.content;
+        }
         if (!finish_platform(options, error)) {
             std::fprintf(stderr, "quorvin-report: %s\n", error.c_str());
             return 1;

@@ -20,7 +20,7 @@ ReportSources empty_sources(std::deque<std::uint32_t> ticks = {5000, 5000}) {
         return t;
     };
     s.os_caption_and_bitness = [](Text&, Text&) {};
-    s.chassis_and_maker = [](Text&, Text&) {};
+    s.chassis_and_maker = [](Text&, Text&) { return 0; };
     s.os_family = [] { return 0; };
     s.is_64bit = [] { return false; };
     s.host = [] { return Text(); };
@@ -30,7 +30,7 @@ ReportSources empty_sources(std::deque<std::uint32_t> ticks = {5000, 5000}) {
     s.display_mode = [](int, std::int32_t&, std::int32_t&, std::int32_t&, std::int32_t&) {};
     s.screens = [] { return 0; };
     s.taskbar = [] { return 0; };
-    s.monitor = [] { return MonitorInfo(); };
+    s.monitor = [] { return MonitorList(); };
     s.memory = [] { return MemoryFacts(); };
     s.disk = [] { return DiskFacts(); };
     s.video = [] { return VideoFacts(); };
@@ -105,7 +105,11 @@ TEST(ReportFrame, FortyOnePiecesInOrderWhenNothingIsKnown) {
 TEST(ReportFrame, ValuesLandOnTheirLines) {
     ReportSources s = empty_sources();
     s.os_caption_and_bitness = [](Text& c, Text& b) { c = "Win"; b = "64位"; };
-    s.chassis_and_maker = [](Text& n, Text& m) { n = "台式电脑"; m = "Dell Inc."; };
+    s.chassis_and_maker = [](Text& n, Text& m) {
+        n = "台式电脑";
+        m = "Dell Inc.";
+        return 3;
+    };
     s.os_family = [] { return 12; };
     s.is_64bit = [] { return true; };
     s.processor_facts = [] {

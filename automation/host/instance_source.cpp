@@ -20,7 +20,8 @@ bool is_standard_class(const Text& c) {
     static const char* const kClasses[] = {
         "Win32_OperatingSystem", "Win32_SystemEnclosure", "Win32_Processor",
         "Win32_DesktopMonitor",  "Win32_PhysicalMemory",  "Win32_DiskDrive",
-        "Win32_VideoController", "Win32_BaseBoard",       "Win32_ComputerSystem"};
+        "Win32_VideoController", "Win32_BaseBoard",       "Win32_ComputerSystem",
+        "Win32_ComputerSystemProduct", "Win32_BIOS"};
     NoCaseLess less;
     for (const char* k : kClasses)
         if (!less(c, k) && !less(k, c)) return true;

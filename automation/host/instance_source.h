@@ -94,5 +94,5 @@ public:
     virtual std::optional<Bytes> edid(const Text& device_id, int control_set) = 0;
 };
 
-// The nine classes that the report queries; WMI always knows them.
+// The classes the report and its JSON form query; WMI always knows them.
 bool is_standard_class(const Text& class_name);

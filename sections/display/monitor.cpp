@@ -18,7 +18,7 @@ const char* const kMonitorScript =
     "GetA = R\r\n"
     "End Function";
 
-MonitorInfo read_monitor_info() {
+MonitorList read_monitors() {
     const Text reply = run_script_query(kMonitorScript);
     // Split once; line n is pieces[n - 1], as line_at reads it.
     const TextArray pieces = split_text(reply, "\r\n");
@@ -28,16 +28,25 @@ MonitorInfo read_monitor_info() {
     const int n = to_integer(text_after(line(line_count(reply) - 1), "="));
     // Beyond the last line every id would be empty.
     const long long last = std::min<long long>(n, static_cast<long long>(pieces.size()) / 3 + 1);
-    Text id;
+    MonitorList list;
     for (long long i = 1; i <= last; ++i) {
-        id = text_after(line(3 * i), "参数c=");
-        if (compare_text(id, Text()) != 0) break;
+        const Text id = text_after(line(3 * i), "参数c=");
+        if (compare_text(id, Text()) == 0) continue;
+        const Bytes block = read_edid_bytes(id);
+        const Text edid_text = edid_text_of(block);
+        MonitorInfo info = edid_text.empty() ? MonitorInfo() : decode_edid_text(edid_text, id, block);
+        // The report shows the first monitor with an id, and nothing when
+        // that one has no EDID to decode.
+        if (list.device_ids.empty() && !edid_text.empty()) list.shown = 0;
+        list.device_ids.push_back(id);
+        list.monitors.push_back(std::move(info));
     }
-    if (id.empty()) return MonitorInfo();
-    const Bytes block = read_edid_bytes(id);
-    const Text edid_text = edid_text_of(block);
-    if (edid_text.empty()) return MonitorInfo();
-    return decode_edid_text(edid_text, id, block);
+    return list;
+}
+
+MonitorInfo read_monitor_info() {
+    MonitorList list = read_monitors();
+    return list.shown == 0 ? std::move(list.monitors.front()) : MonitorInfo();
 }
 
 Bytes read_edid_bytes(const Text& device_id) {

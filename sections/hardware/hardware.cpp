@@ -172,7 +172,8 @@ Text unsigned_memory(const Text& value) {
 }
 
 VideoFacts read_video_facts() {
-    const TextArray lines = reply_lines(run_script_query(kVideoControllerScript));
+    const Text reply = run_script_query(kVideoControllerScript);
+    const TextArray lines = reply_lines(reply);
     Text fields[4];
     VideoFacts f;
     for (std::size_t j = 0; j < lines.size(); ++j) {
@@ -184,6 +185,21 @@ VideoFacts read_video_facts() {
     f.memory = unsigned_memory(fields[1]);
     f.maker = fields[2];
     f.driver = fields[3];
+    const int n = bounded_count(reply, lines);
+    const auto by_card = lines_by_instance(lines, "显卡", n);
+    for (int i = 1; i <= n; ++i) {
+        const Text k = "显卡" + to_text(i);
+        VideoFacts::Controller c;
+        for (const std::size_t j : by_card[static_cast<std::size_t>(i)]) {
+            const Text& line = lines[j];
+            const Text value = text_after(line, "=");
+            if (text_starts_with(line, k + "型号=")) c.name = value;
+            else if (text_starts_with(line, k + "显存=")) c.memory = unsigned_memory(value);
+            else if (text_starts_with(line, k + "厂商=")) c.maker = value;
+            else if (text_starts_with(line, k + "驱动版本=")) c.driver = value;
+        }
+        f.controllers.push_back(std::move(c));
+    }
     return f;
 }
 

@@ -35,7 +35,12 @@ struct DiskFacts {
     Text count;
 };
 struct VideoFacts {
+    // The section shows the first controller's four lines.
     Text name, memory, maker, driver, count;
+    struct Controller {
+        Text name, memory, maker, driver;
+    };
+    std::vector<Controller> controllers;  // every controller, for the JSON
 };
 struct BoardFacts {
     Text brand, product, model;

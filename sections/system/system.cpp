@@ -53,11 +53,12 @@ Text chassis_name(int code) {
     return kNames[code - 1];
 }
 
-void read_chassis_and_maker(Text& name, Text& maker) {
+int read_chassis_and_maker(Text& name, Text& maker) {
     const int code = to_integer(run_script_query_number(kChassisTypeScript));
     const Text found = chassis_name(code);
     if (!found.empty()) name = found;
     maker = run_script_query(kEnclosureMakerScript);
+    return code;
 }
 
 int os_family_95(std::uint32_t at_58, std::uint32_t at_54, std::uint32_t at_7c) {

@@ -10,7 +10,8 @@ extern const char* const kChassisTypeScript;
 extern const char* const kEnclosureMakerScript;
 
 void read_os_caption_and_bitness(Text& caption, Text& bitness);
-void read_chassis_and_maker(Text& chassis_name, Text& maker);
+// Returns the ChassisTypes code itself (0 where there is none).
+int read_chassis_and_maker(Text& chassis_name, Text& maker);
 // Name of a ChassisTypes code; empty for codes outside the table.
 Text chassis_name(int code);
 

@@ -61,6 +61,26 @@ def memory(handle, size_mb, speed, maker, serial):
     return (17, handle, bytes(body), strings)
 
 
+def system_records(uuid_bytes, system_serial, board_serial, chassis_serial):
+    """Types 1, 2 and 3 with their serial numbers (string 1 each); the UUID
+    bytes as they stand in the table."""
+    t1 = bytearray(0x1B - 4)
+    t1[0x07 - 4] = 1
+    t1[0x08 - 4:0x18 - 4] = uuid_bytes
+    t2 = bytearray(0x0F - 4)
+    t2[0x07 - 4] = 1
+    t3 = bytearray(0x15 - 4)
+    t3[0x05 - 4] = 0x0A
+    t3[0x07 - 4] = 1
+    return [(1, 0x100, bytes(t1), [system_serial]), (2, 0x200, bytes(t2), [board_serial]),
+            (3, 0x300, bytes(t3), [chassis_serial])]
+
+
+def entry_point_3(major, minor):
+    """A 64-bit (SMBIOS 3) entry point; only the anchor and version count here."""
+    return b"_SM3_" + bytes([0, 0x18, major, minor, 0, 1, 0]) + bytes(12)
+
+
 def cpuinfo(packages, cores, threads_per_core, model_name, vendor, family, model, stepping, mhz):
     out = []
     n = 0
@@ -110,8 +130,8 @@ PCI_IDS = """# excerpt of pci.ids
 """
 
 
-def laptop():
-    r = base("laptop")
+def laptop(name="laptop"):
+    r = base(name)
     write(r, "/etc/os-release", 'PRETTY_NAME="Ubuntu 22.04.4 LTS"\nNAME="Ubuntu"\n')
     write(r, "/proc/sys/kernel/hostname", "thinkpad\n")
     write(r, "/proc/sys/kernel/osrelease", "6.5.0-35-generic\n")
@@ -141,6 +161,31 @@ def laptop():
     write(r, "/sys/class/graphics/fb0/bits_per_pixel", "32\n")
     write(r, "/sys/class/graphics/fb0/virtual_size", "1920,1200\n")
     write(r, "/sys/class/graphics/fb0/mode", "U:1920x1200p-60\n")
+    return r
+
+
+def docked():
+    """The laptop at its desk: its panel and an external monitor, a second
+    video controller, and the firmware's real identity (SMBIOS 3.2, so the
+    UUID's first three fields are little-endian in the table)."""
+    r = laptop("docked")
+    uuid = bytes.fromhex("4445 4c4c 4200 1035 8052 b4c04f4e3533".replace(" ", ""))
+    write(r, "/sys/firmware/dmi/tables/DMI", smbios(system_records(uuid, "PF3ABCDE", "L1HF16P00AB", "PF3ABCDE") + [
+        processor(0x4, "U3E1", 100, 4700),
+        memory(0x10, 8192, 4267, "Samsung", "00000000"),
+        memory(0x11, 8192, 4267, "Samsung", "00000001"),
+    ]))
+    write(r, "/sys/firmware/dmi/tables/smbios_entry_point", entry_point_3(3, 2))
+    write(r, "/etc/machine-id", "5f0c3b7e9a2d4c1b8e6f7a9b0c1d2e3f\n")
+    write(r, "/sys/class/drm/card0-HDMI-A-1/status", "connected\n")
+    write(r, "/sys/class/drm/card0-HDMI-A-1/edid", open(os.path.join(EDID, "DEL-D12C-0d8aa809.bin"), "rb").read())
+    pci = "/sys/bus/pci/devices/0000:01:00.0/"
+    write(r, pci + "class", "0x030200\n")
+    write(r, pci + "vendor", "0x10de\n")
+    write(r, pci + "device", "0x25a0\n")
+    write(r, "/usr/share/misc/pci.ids", PCI_IDS + "\t25a0  GA107M [GeForce RTX 3050 Ti Mobile]\n")
+    host = "pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0"
+    disk(r, "sda", "8:0", 1953525168, host, "Samsung SSD 870")
 
 
 def server():
@@ -156,7 +201,9 @@ def server():
             for i in range(14)]
     mods.insert(3, memory(0x1200, 0, 0, None, None))  # an empty slot
     mods.append(memory(0x1300, 65536, 2933, "Micron", "BIG0"))
-    write(r, "/sys/firmware/dmi/tables/DMI", smbios([
+    # A white-box firmware's placeholders where the serial numbers belong.
+    write(r, "/sys/firmware/dmi/tables/DMI", smbios(system_records(bytes(16), "To Be Filled By O.E.M.",
+                                                                   "Default string", "0123456789") + [
         processor(0x400, "CPU1", 100, 3300), processor(0x401, "CPU2", 100, 3300),
         processor(0x402, "CPU3", 0, 0, populated=False)] + mods))
     disk(r, "sda", "8:0", 3749707776, "pci0000:40/0000:40:01.1/0000:41:00.0/host0/target0:2:0/0:2:0:0",
@@ -193,5 +240,6 @@ def no_dmi():
 
 if __name__ == "__main__":
     laptop()
+    docked()
     server()
     no_dmi()

@@ -38,6 +38,12 @@ std::optional<std::string> disk_model(const std::string& dir, const std::optiona
     return model;
 }
 
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return s;
+}
+
 }  // namespace
 
 std::optional<std::string> disk_interface(const std::string& name, const std::string& path) {
@@ -47,6 +53,20 @@ std::optional<std::string> disk_interface(const std::string& name, const std::st
     if (name.rfind("vd", 0) == 0 || path.find("/virtio") != std::string::npos) return "SCSI";
     if (path.find("/host") != std::string::npos) return "SCSI";
     if (name.rfind("mmcblk", 0) == 0 || path.find("/mmc") != std::string::npos) return "SD";
+    return std::nullopt;
+}
+
+std::optional<std::string> disk_bus(const std::string& name, const std::string& path) {
+    if (path.find("/usb") != std::string::npos) return "usb";
+    if (name.rfind("nvme", 0) == 0 || path.find("/nvme") != std::string::npos) return "nvme";
+    if (name.rfind("vd", 0) == 0 || path.find("/virtio") != std::string::npos) return "virtio";
+    if (name.rfind("mmcblk", 0) == 0 || path.find("/mmc") != std::string::npos) return "mmc";
+    if (name.rfind("hd", 0) == 0) return "ide";  // the old IDE driver's names
+    if (path.find("/ata") != std::string::npos) return "sata";
+    // SAS devices sit below the transport's expander ports and end devices.
+    if (path.find("/end_device-") != std::string::npos || path.find("/expander-") != std::string::npos)
+        return "sas";
+    if (path.find("/host") != std::string::npos) return "scsi";
     return std::nullopt;
 }
 
@@ -80,6 +100,11 @@ std::vector<Instance> disk_instances() {
         d.set("Caption", P::text_or_null(gbk(disk_model(dir, dev))));
         d.set("Size", sectors ? P::of_text(to_text(static_cast<std::int64_t>(*sectors) * 512)) : P::null());
         d.set("InterfaceType", P::text_or_null(gbk(disk_interface(name, path))));
+        // As Windows names a device by its bus and instance; the bus is
+        // what the JSON form reads from it.
+        const auto bus = disk_bus(name, path);
+        d.set("PNPDeviceID", P::text_or_null(gbk(bus ? std::optional<std::string>(upper(*bus) + "\\" + name)
+                                                     : std::nullopt)));
         out.push_back(std::move(d));
     }
     return out;

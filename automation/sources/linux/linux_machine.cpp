@@ -25,6 +25,31 @@ std::optional<std::string> dmi_id(const char* name) {
 
 bool dmi_present() { return !linux_files().list("/sys/class/dmi/id").empty(); }
 
+// The firmware's identity: the kernel's decoded files where they can be
+// read (root only on a running machine), else the raw table (root too).
+struct Identity {
+    std::optional<std::string> uuid, system_serial, board_serial, chassis_serial;
+};
+
+Identity identity() {
+    Identity id;
+    id.uuid = dmi_id("product_uuid");
+    id.system_serial = dmi_id("product_serial");
+    id.board_serial = dmi_id("board_serial");
+    id.chassis_serial = dmi_id("chassis_serial");
+    if (id.uuid && id.system_serial && id.board_serial && id.chassis_serial) return id;
+    auto& fs = linux_files();
+    if (auto table = fs.read("/sys/firmware/dmi/tables/DMI", 1 << 20)) {
+        const auto entry = fs.read("/sys/firmware/dmi/tables/smbios_entry_point", 64);
+        const DmiIdentity t = dmi_identity(parse_dmi_table(*table), entry ? smbios_entry_version(*entry) : 0);
+        if (!id.uuid) id.uuid = t.uuid;
+        if (!id.system_serial) id.system_serial = t.system_serial;
+        if (!id.board_serial) id.board_serial = t.board_serial;
+        if (!id.chassis_serial) id.chassis_serial = t.chassis_serial;
+    }
+    return id;
+}
+
 }  // namespace
 
 namespace {
@@ -48,6 +73,7 @@ std::vector<Instance> enclosure() {
     const auto type = number(dmi_id("chassis_type"));
     e.set("ChassisTypes", type ? P::of_integers({*type}) : P::null());
     e.set("Manufacturer", P::text_or_null(gbk(dmi_id("chassis_vendor"))));
+    e.set("SerialNumber", P::text_or_null(gbk(identity().chassis_serial)));
     return {e};
 }
 
@@ -89,6 +115,24 @@ std::vector<Instance> base_boards() {
     Instance b;
     b.set("Manufacturer", P::text_or_null(gbk(dmi_id("board_vendor"))));
     b.set("Product", P::text_or_null(gbk(dmi_id("board_name"))));
+    b.set("SerialNumber", P::text_or_null(gbk(identity().board_serial)));
+    return {b};
+}
+
+std::vector<Instance> system_product() {
+    if (!dmi_present()) return {};
+    const Identity id = identity();
+    Instance p;
+    p.set("UUID", P::text_or_null(gbk(id.uuid)));
+    p.set("IdentifyingNumber", P::text_or_null(gbk(id.system_serial)));
+    return {p};
+}
+
+std::vector<Instance> bios() {
+    if (!dmi_present()) return {};
+    // Windows gives the system record's serial number here too.
+    Instance b;
+    b.set("SerialNumber", P::text_or_null(gbk(identity().system_serial)));
     return {b};
 }
 
@@ -119,6 +163,8 @@ public:
         if (is("Win32_DesktopMonitor")) return monitors();
         if (is("Win32_BaseBoard")) return base_boards();
         if (is("Win32_ComputerSystem")) return computer_system();
+        if (is("Win32_ComputerSystemProduct")) return system_product();
+        if (is("Win32_BIOS")) return bios();
         return std::nullopt;
     }
 

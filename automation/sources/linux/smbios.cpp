@@ -105,3 +105,39 @@ std::vector<DmiProcessor> dmi_processors(const std::vector<DmiStructure>& table)
     }
     return out;
 }
+
+DmiIdentity dmi_identity(const std::vector<DmiStructure>& table, unsigned version) {
+    DmiIdentity id;
+    for (const auto& s : table) {
+        if (s.type == 1 && !id.system_serial && !id.uuid) {
+            id.system_serial = s.string_at(0x07);
+            if (s.data.size() >= 0x18) {
+                const std::uint8_t* u = s.data.data() + 0x08;
+                const bool little = version == 0 || version >= 0x0206;
+                static const int kLittle[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+                static const char kHex[] = "0123456789abcdef";
+                std::string text;
+                for (int i = 0; i < 16; ++i) {
+                    const std::uint8_t b = u[little ? kLittle[i] : i];
+                    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+                    text += kHex[b >> 4];
+                    text += kHex[b & 15];
+                }
+                id.uuid = text;
+            }
+        } else if (s.type == 2 && !id.board_serial) {
+            id.board_serial = s.string_at(0x07);
+        } else if (s.type == 3 && !id.chassis_serial) {
+            id.chassis_serial = s.string_at(0x07);
+        }
+    }
+    return id;
+}
+
+unsigned smbios_entry_version(const std::string& e) {
+    if (e.size() >= 9 && e.compare(0, 5, "_SM3_") == 0)
+        return static_cast<unsigned char>(e[7]) * 256u + static_cast<unsigned char>(e[8]);
+    if (e.size() >= 8 && e.compare(0, 4, "_SM_") == 0)
+        return static_cast<unsigned char>(e[6]) * 256u + static_cast<unsigned char>(e[7]);
+    return 0;
+}

@@ -36,6 +36,21 @@ struct DmiProcessor {
     std::optional<std::uint16_t> current_speed_mhz;  // the speed the part was set to at boot
 };
 
+// The firmware's identity: the system record's UUID (type 1) and the
+// serial numbers of the system, the first baseboard (type 2) and the first
+// chassis (type 3), as the firmware wrote them.
+struct DmiIdentity {
+    std::optional<std::string> uuid;  // lower-case 8-4-4-4-12 form
+    std::optional<std::string> system_serial, board_serial, chassis_serial;
+};
+// `version` is the entry point's major * 256 + minor (0 when unknown):
+// from 2.6 on, and where it is unknown, the UUID's first three fields are
+// little-endian.
+DmiIdentity dmi_identity(const std::vector<DmiStructure>& table, unsigned version);
+// The SMBIOS version an entry point (the kernel's smbios_entry_point)
+// names, major * 256 + minor; 0 when it is neither a 2.x nor a 3.x one.
+unsigned smbios_entry_version(const std::string& entry_point);
+
 // Populated memory devices (type 17) and populated processor sockets (type 4).
 std::vector<DmiMemoryDevice> dmi_memory_devices(const std::vector<DmiStructure>& table);
 std::vector<DmiProcessor> dmi_processors(const std::vector<DmiStructure>& table);
