@@ -2,7 +2,6 @@
 #include <io.h>
 #include <winsock2.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -30,7 +29,19 @@ bool finish_platform(const ConsoleOptions&, std::string&) {
 
 void set_binary_stdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
-bool running_privileged() { return IsUserAnAdmin() != FALSE; }
+bool running_privileged() {
+    // A member of Administrators whose token has the group enabled: an
+    // elevated process, or any administrator before Vista.
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &admins))
+        return false;
+    BOOL member = FALSE;
+    if (!CheckTokenMembership(nullptr, admins, &member)) member = FALSE;
+    FreeSid(admins);
+    return member != FALSE;
+}
 
 bool read_small_regular_file(const std::string& path, std::size_t cap, Bytes& out, std::string& why) {
     std::error_code ec;

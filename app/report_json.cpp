@@ -81,7 +81,8 @@ const char* chassis_type_name(int code) {
 }
 
 Json chassis(int code) {
-    if (code <= 0) return nullptr;
+    // The type is a byte in the table; anything wider was misread on the way.
+    if (code <= 0 || code > 255) return nullptr;
     const char* name = chassis_type_name(code);
     return {{"code", code}, {"name", name ? Json(name) : Json(nullptr)}};
 }

@@ -38,20 +38,21 @@ def value(label):
 def shown(v):
     return "" if v is None else str(v)
 errors = []
-if value(" CPU名称：") != shown(facts["processor"]["name"]):
+# The text report shows the last processor package.
+if value(" CPU名称：") != shown(facts["processors"][-1]["name"] if facts["processors"] else None):
     errors.append("processor name")
-for i, d in enumerate(facts["disks"]["disks"], 1):
-    if value(" 磁盘%d容量：" % i) != "%dGB" % d["capacity_gb"] or d["capacity_gb"] != d["capacity_bytes"] >> 30:
+for i, d in enumerate(facts["disks"], 1):
+    if value(" 磁盘%d容量：" % i) != "%dGB" % ((d["size_bytes"] or 0) >> 30):
         errors.append("disk %d" % i)
 for i, m in enumerate(facts["memory"]["modules"], 1):
-    if value(" 内存%d容量：" % i) != "%dGB" % m["capacity_gb"] or value(" 内存%d厂商：" % i) != shown(m["maker"]):
+    if value(" 内存%d容量：" % i) != "%dGB" % ((m["capacity_bytes"] or 0) >> 30) or value(" 内存%d厂商：" % i) != shown(m["maker"]):
         errors.append("memory module %d" % i)
 disk_lines = [l for l in text if l.startswith(" 磁盘") and "容量：" in l]
-if len(disk_lines) != len(facts["disks"]["disks"]):
+if len(disk_lines) != len(facts["disks"]):
     errors.append("disk count")
 if errors:
     raise SystemExit("differ: " + ", ".join(errors))
-print("compared: processor, %d disks, %d memory modules" % (len(facts["disks"]["disks"]), len(facts["memory"]["modules"])))
+print("compared: processor, %d disks, %d memory modules" % (len(facts["disks"]), len(facts["memory"]["modules"])))
 PY
 pass "ansible_local.quorvin holds the text report's processor, disks and memory modules"
 
@@ -59,3 +60,10 @@ dpkg -r quorvin-report >/dev/null || fail "dpkg -r"
 [ ! -e /usr/bin/quorvin-report ] || fail "/usr/bin/quorvin-report is left after removal"
 [ ! -e /usr/share/quorvin-report ] || fail "/usr/share/quorvin-report is left after removal"
 pass "the package removes cleanly"
+
+# With the program gone, the fact fails loudly: Ansible warns and names the reason.
+ANSIBLE_LOCALHOST_WARNING=False ANSIBLE_NOCOLOR=1 \
+    ansible localhost -c local -m setup -a "fact_path=$WORK filter=ansible_local" > "$WORK/missing.txt" 2>&1 || true
+grep -q "WARNING\]: Failure executing fact script" "$WORK/missing.txt" || fail "Ansible did not warn about the missing program"
+grep -q "quorvin-report is not installed" "$WORK/missing.txt" || fail "Ansible's warning does not say why"
+pass "without the program, Ansible warns that the fact failed and why"

@@ -202,16 +202,34 @@ python3 "$HERE/check_report.py" --same "$ART/report-novbscript.txt" "$ART/report
     || fail "report without VBScript differs from the window's"
 pass "with the Script Control but no VBScript engine the report shows the same values"
 stop_wine "$WINEPREFIX"
-# --- quorvin-report.exe --json: valid against the schema ---------------------
+# --- quorvin-report.exe --json: format 1 through either script path --------
 export WINEPREFIX="$(new_prefix json)"
 w "$BUILD/quorvin-report.exe" --json > "$ART/report.json" || fail "quorvin-report.exe --json"
-/usr/bin/python3 - "$ART/report.json" "$ROOT/docs/report.schema.json" <<'PY' || fail "the JSON of quorvin-report.exe"
+GUID="$(w reg query 'HKLM\Software\Microsoft\Cryptography' /v MachineGuid 2>/dev/null | tr -d '\r' | awk '/MachineGuid/ {print $NF}')"
+unregister "${SCRIPT_CONTROL[@]}" "${REGEXP[@]}"
+w "$BUILD/quorvin-report.exe" --json > "$ART/report-ownhost.json" || fail "quorvin-report.exe --json through our host"
+/usr/bin/python3 - "$ART/report.json" "$ART/report-ownhost.json" "$ROOT/docs/report.schema.json" "$GUID" <<'PY' || fail "the JSON of quorvin-report.exe"
 import json, sys, jsonschema
-report = json.load(open(sys.argv[1], encoding="utf-8"))
-jsonschema.validate(report, json.load(open(sys.argv[2])))
-assert report["video_controller"]["memory_bytes"] == 4293918720, report["video_controller"]
+schema = json.load(open(sys.argv[3]))
+docs = []
+for path in sys.argv[1:3]:
+    raw = open(path, "rb").read()
+    assert all(b < 0x80 for b in raw), path + " is not ASCII"
+    doc = json.loads(raw)
+    jsonschema.validate(doc, schema)
+    assert doc["video_controllers"][0]["memory_bytes"] == 4293918720, doc["video_controllers"]
+    assert doc["identity"]["machine_id"] == sys.argv[4] and sys.argv[4], (doc["identity"], sys.argv[4])
+    assert doc["source"] == {"kind": "machine", "root": None}, doc["source"]
+    assert doc["system"]["os_family"]["code"] > 0 and doc["system"]["os_family"]["name"].startswith("Windows"), doc["system"]
+    docs.append(doc)
+# The Script Control and our host answer alike.
+for doc in docs:
+    for k in ("collected_at", "elapsed_ms"):
+        doc.pop(k)
+assert docs[0] == docs[1], "the two script paths differ"
+print("identity:", docs[0]["identity"], "warnings:", docs[0]["warnings"])
 PY
-pass "quorvin-report.exe --json validates against the schema, with the 4 GB card's memory as a number"
+pass "quorvin-report.exe --json: ASCII, valid format 1, the MachineGuid as machine id, the 4 GB card as a number, the same through our host"
 stop_wine "$WINEPREFIX"
 
 # --- reference counts: reports in a loop leave nothing behind ----------------
