@@ -271,3 +271,15 @@ TEST(Json, BadInputAsTheTextReportHasIt) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
     }
 }
+
+TEST(Json, FirmwarePlaceholdersAreNoIdentity) {
+    for (const char* p : {"", "   ", "To Be Filled By O.E.M.", "to be filled by o.e.m.", "Default string",
+                          "System Serial Number", "0123456789", "0000000000", "........", "FFFFFFFF", "None"})
+        EXPECT_TRUE(is_placeholder_serial(p)) << p;
+    for (const char* r : {"PF3ABCDE", "CZC1234XYZ", "0123456789A", "00000001"}) EXPECT_FALSE(is_placeholder_serial(r)) << r;
+    EXPECT_EQ(normalized_uuid("4C4C4544-0042-3510-8052-B4C04F4E3533"), "4c4c4544-0042-3510-8052-b4c04f4e3533");
+    for (const char* u : {"00000000-0000-0000-0000-000000000000", "FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF",
+                          "03000200-0400-0500-0006-000700080009", "4C4C4544-0042-3510-8052-B4C04F4E353",
+                          "4C4C4544+0042-3510-8052-B4C04F4E3533", "4C4C4544-0042-3510-8052-B4C04F4E353G"})
+        EXPECT_EQ(normalized_uuid(u), "") << u;
+}

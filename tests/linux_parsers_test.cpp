@@ -49,6 +49,23 @@ TEST(LinuxParsers, DmiTable) {
     EXPECT_FALSE(devices[1].manufacturer.has_value());  // string 1 of none
     for (std::size_t cut = 0; cut < t.size(); ++cut) parse_dmi_table(t.substr(0, cut));  // never reads past
     EXPECT_TRUE(parse_dmi_table(std::string("\x11\x02\x00\x00", 4)).empty());  // length below the header
+
+    // The system record's UUID: bytes 00..0f as stored. From SMBIOS 2.6 on
+    // (and where the version is unknown) the first three fields are
+    // little-endian; before, as they stand.
+    std::string sys(0x1B - 4, '\0');
+    sys[0x07 - 4] = 1;
+    for (int i = 0; i < 16; ++i) sys[0x08 - 4 + i] = static_cast<char>(i);
+    t.clear();
+    structure(1, sys, {"SN-1"});
+    structure(1, sys, {"second system record"});
+    EXPECT_EQ(dmi_identity(parse_dmi_table(t), 0x0208).uuid, "03020100-0504-0706-0809-0a0b0c0d0e0f");
+    EXPECT_EQ(dmi_identity(parse_dmi_table(t), 0).uuid, "03020100-0504-0706-0809-0a0b0c0d0e0f");
+    EXPECT_EQ(dmi_identity(parse_dmi_table(t), 0x0205).uuid, "00010203-0405-0607-0809-0a0b0c0d0e0f");
+    EXPECT_EQ(dmi_identity(parse_dmi_table(t), 0x0300).system_serial, "SN-1");
+    EXPECT_EQ(smbios_entry_version(std::string("_SM3_\x00\x18\x03\x05", 9)), 0x0305u);
+    EXPECT_EQ(smbios_entry_version(std::string("_SM_\x00\x1f\x02\x07", 8)), 0x0207u);
+    EXPECT_EQ(smbios_entry_version("_DMI_"), 0u);
 }
 
 TEST(LinuxParsers, CpuinfoOsReleasePciIdsAndMonitorIds) {
