@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/console.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options, std::string& error) {
     const std::string a = argv[i];

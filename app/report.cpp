@@ -1,6 +1,7 @@
 #include "app/report.h"
 
 #include "automation/script_query.h"
+#include "io/host.h"
 #include "sections/display/display.h"
 #include "sections/hardware/hardware.h"
 #include "sections/system/system.h"

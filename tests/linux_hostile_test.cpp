@@ -10,7 +10,7 @@
 #include <map>
 
 #include "process_support.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace fs = std::filesystem;
 

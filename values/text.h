@@ -55,6 +55,3 @@ double square_root(double x);
 double remainder_of(double a, std::initializer_list<double> divisors);
 double round_to(double x, int places = 0);
 
-// Platform: milliseconds since start (wrapping), and the host's network name.
-std::uint32_t tick_count();
-Text host_name();

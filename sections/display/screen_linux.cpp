@@ -3,7 +3,7 @@
 #include "automation/sources/linux/drm_connectors.h"
 #include "automation/sources/linux/kms_state.h"
 #include "sections/display/display.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 // The mode of the display device: the screen the kernel's mode setting
 // drives (device 0 is the first); without KMS, the first framebuffer (the

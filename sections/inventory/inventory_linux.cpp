@@ -1,6 +1,6 @@
 #include "sections/inventory/inventory.h"
 
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 Text read_machine_id() {
     // systemd's, else D-Bus's older place for the same id; both are 32 hex

@@ -22,7 +22,7 @@
 #include "automation/sources/linux/os_release.h"
 #include "automation/sources/linux/pci_ids.h"
 #include "sections/display/display.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <map>
 #include <string>
 
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace fs = std::filesystem;
 

@@ -15,7 +15,7 @@ SRC = os.path.join(OUT, "src")
 
 def transcode():
     shutil.rmtree(SRC, ignore_errors=True)
-    for top in ("app", "values", "automation", "reply", "sections", "tests/fuzz"):
+    for top in ("app", "values", "io", "automation", "reply", "sections", "tests/fuzz"):
         for path in glob.glob(os.path.join(ROOT, top, "**", "*.[ch]*"), recursive=True):
             rel = os.path.relpath(path, ROOT)
             text = open(path, encoding="utf-8").read()

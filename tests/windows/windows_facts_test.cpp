@@ -9,6 +9,7 @@
 
 #include "sections/display/display.h"
 #include "sections/display/screen_windows.h"
+#include "io/host.h"
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
 #include "values/encoding.h"

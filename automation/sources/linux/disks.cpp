@@ -2,7 +2,7 @@
 
 #include "automation/sources/linux/sysfs_text.h"
 #include "automation/sources/linux/udev_db.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "values/encoding.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 std::vector<DrmConnector> drm_connectors() {
     std::vector<DrmConnector> out;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 #include "values/text.h"
 
 std::optional<int> kernel_arch_bits(std::string_view machine) {

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 

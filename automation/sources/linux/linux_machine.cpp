@@ -12,7 +12,7 @@
 #include "automation/sources/linux/udev_db.h"
 #include "automation/sources/linux/video_controllers.h"
 #include "values/encoding.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "automation/sources/linux/kernel_arch.h"
 #include "automation/sources/linux/smbios.h"
 #include "automation/sources/linux/sysfs_text.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 

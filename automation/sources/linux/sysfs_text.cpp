@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "values/encoding.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 std::optional<std::string> trimmed(const std::optional<std::string>& s) {
     if (!s) return s;

@@ -5,7 +5,7 @@
 
 #include "automation/sources/linux/pci_ids.h"
 #include "automation/sources/linux/sysfs_text.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 

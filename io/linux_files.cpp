@@ -1,4 +1,4 @@
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "io/host.h"
 #include "values/encoding.h"
 #include "values/text.h"
 

@@ -1,8 +1,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "io/host.h"
 #include "values/encoding.h"
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 #include "values/text.h"
 
 std::uint32_t tick_count() {

@@ -14,7 +14,7 @@
 #include <map>
 #include <set>
 
-#include "values/linux_files.h"
+#include "io/linux_files.h"
 
 namespace {
 
