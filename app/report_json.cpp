@@ -16,7 +16,12 @@ constexpr int kFormatVersion = 1;
 // A text value as the machine gave it, in UTF-8; the empty text is null.
 Json text(const Text& t) {
     if (t.empty()) return nullptr;
-    return gbk_to_utf8(t);
+    std::string out;
+    for (char c : gbk_to_utf8(t)) {
+        if (c == kSubstitute) out += "\xEF\xBF\xBD";
+        else out += c;
+    }
+    return out;
 }
 
 // A quantity: the whole decimal number a value holds (after `unit`, which

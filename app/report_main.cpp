@@ -35,8 +35,21 @@ const char* const kUsage =
     "Exit status: 0 on success, 1 when the report cannot be written or a capture\n"
     "fails, 2 on bad input.\n";
 
+// A message may quote names from a tree; they must not drive the terminal
+// or start a line of their own.
+std::string terminal_safe(const std::string& message) {
+    std::string out;
+    for (char c : utf8_value(message)) {
+        if (c == kSubstitute) out += "\xEF\xBF\xBD";
+        else out += c;
+    }
+    return out;
+}
+
+void say(const std::string& message) { std::fprintf(stderr, "quorvin-report: %s\n", terminal_safe(message).c_str()); }
+
 int fail(const std::string& message) {
-    std::fprintf(stderr, "quorvin-report: %s\n", message.c_str());
+    say(message);
     return 2;
 }
 
@@ -158,14 +171,14 @@ int main(int argc, char** argv) {
             report = box.content;
         }
         if (!finish_platform(options, error)) {
-            std::fprintf(stderr, "quorvin-report: %s\n", error.c_str());
+            say(error);
             return 1;
         }
     }
     set_binary_stdout();
     std::string error;
     if (!write_all(json ? report : to_output(report, raw), error)) {
-        std::fprintf(stderr, "quorvin-report: cannot write the report: %s\n", error.c_str());
+        say("cannot write the report: " + error);
         return 1;
     }
     return 0;

@@ -164,9 +164,10 @@ TEST(EdidConstructed, SpacesZeroBytesAndLineBreaks) {
     const MonitorInfo zeros = decode_file("synthetic-desc-zero-bytes.bin");
     EXPECT_EQ(zeros.model, "ABCDEF");
     EXPECT_EQ(zeros.serial_number, "S1N2");
-    // B0 0D: the CR is the trail byte of a character and survives tidying.
+    // B0 0D: a CR after a lead byte survives tidying, and stays on its line
+    // as a substitute (no GBK pair ends in a control byte).
     const MonitorInfo gbk = decode_file("synthetic-desc-gbk-lead-crlf.bin");
-    EXPECT_EQ(gbk.model, "AB\xB0\r");
+    EXPECT_EQ(gbk.model, "AB\xB0\x1A");
     EXPECT_EQ(gbk.serial_number, "\xC4 X");
     Bytes b = block();
     // The string ends at its first line feed; CRs before it go.

@@ -289,7 +289,54 @@ TEST(HostileOutput, ControlBytesInValuesDoNotReachTheTerminal) {
     EXPECT_EQ(value_of(r.out, U8(" 系统版本：")), "evil" + fffd + "]0;owned" + fffd + fffd + "[2J" + fffd + "text" + fffd);
     for (char c : r.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
     EXPECT_EQ(value_of(r.out, U8(" 取本机名：")), "caf\xc3\xa9-\xe4\xb8\xad");
-    // --raw keeps the report's own bytes.
+    // --raw holds the substitute GBK keeps for each of them.
     const ProcessResult raw = run_report("--raw --root " + q(t));
-    EXPECT_NE(raw.out.find("evil\x1b]0;owned\x07\x1b[2J\rtext\x7f\r\n"), std::string::npos);
+    EXPECT_NE(raw.out.find("evil\x1a]0;owned\x1a\x1a[2J\x1atext\x1a\r\n"), std::string::npos);
+}
+
+TEST(HostileValues, NoValueFromAnySourceMakesALine) {
+    TempDir top;
+    const fs::path clean = top.path() / "clean", t = top.path() / "forged";
+    other_machine(clean);
+    other_machine(t);
+    const std::string forged = U8(" 系统版本：Forged");
+    // A line feed the udev record encodes, one in the device tree's model, a
+    // NEL (C1) in cpuinfo, the Unicode separators in os-release and the host name.
+    put(t / "run/udev/data/b8:0", "E:ID_MODEL_ENC=Fake\\x0a" + forged + "\n");
+    put(t / "sys/firmware/devicetree/base/model", "Board\n" + forged + std::string(1, '\0'));
+    put(t / "proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\nmodel name\t: CPU\xc2\x85" + forged +
+                                "\nflags\t\t: fpu lm\n\n");
+    put(t / "etc/os-release", "PRETTY_NAME=\"OS\xe2\x80\xa8" + forged + "\"\n");
+    put(t / "proc/sys/kernel/hostname", "h\xe2\x80\xa9" + forged + "\n");
+    const ProcessResult base = run_report("--root " + q(clean));
+    const ProcessResult text = run_report("--root " + q(t));
+    ASSERT_EQ(text.status, 0) << text.err;
+    auto count = [](const std::string& s, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(text.out, "\n"), count(base.out, "\n"));
+    EXPECT_EQ(count(text.out, "\n" + forged), 0u);
+    EXPECT_EQ(count(text.out, "Forged"), 5u);  // each still inside its own value
+    const ProcessResult raw = run_report("--raw --root " + q(t));
+    EXPECT_EQ(count(raw.out, "\n"), count(base.out, "\n"));
+    EXPECT_EQ(count(raw.out, "\r"), count(raw.out, "\r\n"));
+    const ProcessResult js = run_report("--json --root " + q(t));
+    ASSERT_EQ(js.status, 0) << js.err;
+    for (const char* key : {"\"os_version\"", "\"host_name\"", "\"model\""}) {
+        const std::size_t at = js.out.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        const std::string line = js.out.substr(at, js.out.find('\n', at) - at);
+        EXPECT_NE(line.find("\\ufffd"), std::string::npos) << line;
+        EXPECT_EQ(line.find("\\n"), std::string::npos) << line;
+    }
+    // A name from a tree quoted in a message cannot retitle or clear the
+    // terminal, nor add a line of its own.
+    const fs::path evil = top.path() / "x\x1b]0;title\x07\x1b[2J\nquorvin-report: all good";
+    put(evil, "a file, not a directory");
+    const ProcessResult bad = run_report("--root " + q(evil));
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(count(bad.err, "\n"), 1u) << bad.err;
+    EXPECT_EQ(bad.err.find('\x1b'), std::string::npos);
 }

@@ -90,7 +90,7 @@ TEST(FixtureMachines, ServerSections) {
     EXPECT_EQ(video_controller_section(),
               " 显卡型号：\r\n 显卡显存：\r\n 显卡厂商：\r\n 显卡驱动：\r\n 显卡数量：\r\n");
     EXPECT_EQ(motherboard_section(),
-              " 信息品牌：Supermicro \r\n 信息型号：\r\n 型号信息：Rack\r\nServer\r\n");
+              " 信息品牌：Supermicro \r\n 信息型号：\r\n 型号信息：Rack\x1A\x1AServer\r\n");  // no line of its own
     EXPECT_EQ(read_monitor_info().brand, "");
 }
 

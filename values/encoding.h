@@ -16,3 +16,11 @@ Text wide_to_gbk(const wchar_t* w, std::size_t n);
 
 // UTF-8 to GBK; characters GBK lacks become "?".
 Text utf8_to_gbk(const std::string& utf8);
+
+// A value read from the machine or a tree must stay on its line: C0 and C1
+// controls, DEL and the Unicode line and paragraph separators inside it
+// become SUB (0x1A), which GBK holds, the console shows as U+FFFD and the
+// JSON writes as U+FFFD.
+constexpr char kSubstitute = '\x1A';
+std::string utf8_value(std::string utf8);
+Text gbk_value(Text gbk);

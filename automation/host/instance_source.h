@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "values/encoding.h"
 #include "values/text.h"
 
 struct PropertyValue {
@@ -24,10 +25,11 @@ struct PropertyValue {
     std::vector<PropertyValue> items;  // Array: each element as a scalar of its own kind
 
     static PropertyValue null() { return PropertyValue(); }
+    // A value keeps to its own reply line whatever a source hands over.
     static PropertyValue of_text(Text t) {
         PropertyValue v;
         v.kind = Kind::String;
-        v.text = std::move(t);
+        v.text = gbk_value(std::move(t));
         return v;
     }
     static PropertyValue of_integer(std::int64_t i) {

@@ -61,7 +61,14 @@ std::optional<PropertyValue> property_from_variant(const VARIANT& v) {
     switch (v.vt) {
         case VT_EMPTY:
         case VT_NULL: return PropertyValue::null();
-        case VT_BSTR: return PropertyValue::of_text(wide_to_gbk(v.bstrVal, SysStringLen(v.bstrVal)));
+        case VT_BSTR: {
+            // C1 controls and the line and paragraph separators stand out
+            // as a substitute, as the C0 controls do (PropertyValue::of_text).
+            std::wstring w(v.bstrVal, SysStringLen(v.bstrVal));
+            for (wchar_t& c : w)
+                if ((c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029) c = 0x1A;
+            return PropertyValue::of_text(wide_to_gbk(w.data(), w.size()));
+        }
         case VT_BOOL: return PropertyValue::of_boolean(v.boolVal != VARIANT_FALSE);
         case VT_I1: return PropertyValue::of_integer(v.cVal);
         case VT_UI1: return PropertyValue::of_integer(v.bVal);

@@ -1,5 +1,7 @@
 #include "sections/display/edid.h"
 
+#include "values/encoding.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -140,10 +142,11 @@ MonitorInfo decode_edid_text(const Text& edid_text, const Text& device_id, const
         for (int off : kDescriptorOffsets)
             if (descriptor_string(m, off, 0xFE, s) && printable_ascii(s)) info.model = s;
     }
-    info.model = tidy_descriptor_text(info.model);
+    // A monitor's text stays on its report line.
+    info.model = gbk_value(tidy_descriptor_text(info.model));
     for (int off : kDescriptorOffsets) {
         if (descriptor_string(m, off, 0xFF, s)) {
-            info.serial_number = s;
+            info.serial_number = gbk_value(s);
             break;
         }
     }
