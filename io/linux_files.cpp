@@ -152,15 +152,44 @@ int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
     return ::openat(stack.top(), ".", flags | O_CLOEXEC);
 }
 
-std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t cap, bool whole) {
+int LinuxFiles::open_regular(const std::string& path, struct stat& st) const {
     // O_NONBLOCK: a FIFO planted in a tree must not hang the report.
-    const int fd = open_path(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
+    constexpr int kRead = O_RDONLY | O_NONBLOCK | O_NOCTTY;
+    if (real_root()) {
+        const int fd = open_path(path, kRead);
+        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
     }
+    // A tree's device node (a watchdog, a serial line) acts on being opened:
+    // look at the type on a path descriptor, which opens nothing, and open
+    // for reading only the very file looked at.
+    const int at = open_path(path, O_PATH);
+    if (at < 0) return -1;
+    if (fstat(at, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(at);
+        return -1;
+    }
+    int fd = ::open(("/proc/self/fd/" + std::to_string(at)).c_str(), kRead | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        // No /proc here: open by name again and make sure it is the same file.
+        fd = open_path(path, kRead);
+        struct stat again {};
+        if (fd >= 0 && (fstat(fd, &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino)) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ::close(at);
+    return fd;
+}
+
+std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t cap, bool whole) {
+    struct stat st {};
+    const int fd = open_regular(path, st);
+    if (fd < 0) return std::nullopt;
     std::string out;
     // sysfs files report a size of 4096 whatever they hold; read until EOF.
     out.resize(std::min<std::size_t>(cap + 1, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096));

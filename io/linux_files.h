@@ -9,6 +9,8 @@
 // components, which a tree's own contents could put there, is never opened.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <map>
 #include <optional>
 #include <set>
@@ -74,6 +76,8 @@ private:
     int open_path(const std::string& path, int flags) const;
     int open_in_root(const std::string& rel, int flags) const;
     int walk_in_root(const std::string& rel, int flags) const;
+    // A regular file opened for reading, never a device; -1 otherwise.
+    int open_regular(const std::string& path, struct stat& st) const;
 
     std::string root_;
     int root_fd_ = -1;

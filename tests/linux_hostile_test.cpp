@@ -2,7 +2,9 @@
 // directory, --root stays inside its tree, --edid and the output are checked.
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -339,4 +341,30 @@ TEST(HostileValues, NoValueFromAnySourceMakesALine) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(count(bad.err, "\n"), 1u) << bad.err;
     EXPECT_EQ(bad.err.find('\x1b'), std::string::npos);
+}
+
+TEST(HostileTrees, DeviceNodesAreNeverOpened) {
+    if (geteuid() != 0) GTEST_SKIP() << "making device nodes needs root";
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    other_machine(t);
+    // Character devices (the null device's numbers, harmless if opened) and a
+    // block device where the report reads fact files.
+    const std::vector<fs::path> nodes = {t / "proc/cpuinfo", t / "etc/os-release", t / "sys/block/sda/size",
+                                         t / "proc/sys/kernel/hostname"};
+    for (const auto& n : nodes) {
+        fs::remove(n);
+        ASSERT_EQ(mknod(n.c_str(), (n.filename() == "size" ? S_IFBLK : S_IFCHR) | 0644,
+                        n.filename() == "size" ? makedev(7, 0) : makedev(1, 3)), 0) << n;
+    }
+    const int in = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(in, 0);
+    for (const auto& n : nodes) ASSERT_GE(inotify_add_watch(in, n.c_str(), IN_OPEN | IN_ACCESS), 0) << n;
+    EXPECT_EQ(run_report("--root " + q(t)).status, 0);
+    EXPECT_EQ(run_report("--json --root " + q(t)).status, 0);
+    EXPECT_EQ(run_report("--root " + q(t) + " --capture " + q(top.path() / "cap")).status, 0);
+    char buf[4096];
+    const ssize_t n = ::read(in, buf, sizeof buf);
+    EXPECT_EQ(n, -1) << "a device node of the tree was opened";
+    ::close(in);
 }
