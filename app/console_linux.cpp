@@ -34,6 +34,10 @@ bool prepare_platform(const ConsoleOptions& options, std::string& error) {
 }
 
 bool finish_platform(const ConsoleOptions& options, std::string& error) {
+    if (!linux_files().exhausted().empty()) {
+        error = "cannot read " + linux_files().exhausted();
+        return false;
+    }
     if (options.capture.empty()) return true;
     return write_capture(linux_files(), options.capture, error);
 }

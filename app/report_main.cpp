@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -112,7 +113,7 @@ bool write_all(const Text& out, std::string& error) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     bool raw = false, json = false;
     std::string edid_path;
     bool have_edid = false;
@@ -182,4 +183,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        say("out of memory");
+        return 1;
+    }
 }

@@ -84,6 +84,13 @@ bool LinuxFiles::set_root(const std::string& root, std::string* error) {
         if (error) *error = root + ": " + (errno == ENOTDIR ? "not a directory" : std::strerror(errno));
         return false;
     }
+    // A tree we may not search would give a report of blanks.
+    if (::faccessat(root_fd_, ".", R_OK | X_OK, AT_EACCESS) != 0) {
+        if (error) *error = root + ": " + std::strerror(errno);
+        ::close(root_fd_);
+        root_fd_ = -1;
+        return false;
+    }
     return true;
 }
 
@@ -92,8 +99,12 @@ int LinuxFiles::open_path(const std::string& path, int flags) const {
         errno = EINVAL;
         return -1;
     }
-    if (real_root()) return ::open(path.c_str(), flags | O_CLOEXEC);
-    return open_in_root(path == "/" ? std::string(".") : path.substr(1), flags);
+    const int fd = real_root() ? ::open(path.c_str(), flags | O_CLOEXEC)
+                               : open_in_root(path == "/" ? std::string(".") : path.substr(1), flags);
+    // Running out is not a missing fact: the report must not pass for whole.
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE || errno == ENOMEM) && exhausted_.empty())
+        exhausted_ = path + ": " + std::strerror(errno);
+    return fd;
 }
 
 int LinuxFiles::open_in_root(const std::string& rel, int flags) const {
@@ -103,9 +114,12 @@ int LinuxFiles::open_in_root(const std::string& rel, int flags) const {
         how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
         const long fd = ::syscall(SYS_openat2, root_fd_, rel.c_str(), &how, sizeof how);
         if (fd >= 0) return static_cast<int>(fd);
-        // An older kernel, a filter that refuses the call, or a lookup that
-        // raced: the walk of our own gives the same answer.
-        if (errno != ENOSYS && errno != EPERM && errno != EAGAIN && errno != E2BIG) return -1;
+        // An older kernel, a filter that refuses the call (seccomp in
+        // containers answers EPERM, EACCES, EINVAL or EOPNOTSUPP), or a
+        // lookup that raced: the walk of our own gives the same answer.
+        if (errno != ENOSYS && errno != EPERM && errno != EAGAIN && errno != E2BIG && errno != EACCES &&
+            errno != EINVAL && errno != EOPNOTSUPP)
+            return -1;
     }
     return walk_in_root(rel, flags);
 }

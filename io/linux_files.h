@@ -51,6 +51,10 @@ public:
     // The target of a symbolic link, as the link holds it.
     std::optional<std::string> link(const std::string& path);
 
+    // The first read that failed for want of descriptors or memory, with
+    // the reason; empty when none did.
+    const std::string& exhausted() const { return exhausted_; }
+
     // What a capture holds: paths as the report asked for them.
     struct CapturedFile {
         std::string content;
@@ -83,6 +87,7 @@ private:
     int root_fd_ = -1;
     bool own_walk_ = false;
     bool capturing_ = false;
+    mutable std::string exhausted_;
     std::map<std::string, CapturedFile> files_;
     std::set<std::string> dirs_;
     std::map<std::string, std::string> links_;

@@ -368,3 +368,23 @@ TEST(HostileTrees, DeviceNodesAreNeverOpened) {
     EXPECT_EQ(n, -1) << "a device node of the tree was opened";
     ::close(in);
 }
+
+TEST(HostileTrees, NoSilentBlankReport) {
+    // Out of descriptors: an error with exit 1, never a report that passes for whole.
+    // Descriptors 0 to 2 and the tree's own: the first file cannot be opened.
+    const std::string out = sh("python3 -c 'import os, resource, sys; os.closerange(3, 1 << 16); "
+                               "resource.setrlimit(resource.RLIMIT_NOFILE, (4, 4)); os.execv(sys.argv[1], sys.argv[1:])' " +
+                               std::string(QV_REPORT_EXE) + " --root " + q(tree("laptop")) + " 2>&1 >/dev/null; echo \" $?\"");
+    EXPECT_NE(out.find("Too many open files\n 1"), std::string::npos) << out;
+    // A tree the user may not search is bad input, not a report of blanks.
+    if (geteuid() != 0 || std::system("command -v setpriv >/dev/null") != 0)
+        GTEST_SKIP() << "running as another user needs root and setpriv";
+    TempDir top;
+    const fs::path t = top.path() / "closed";
+    other_machine(t);
+    fs::permissions(t, fs::perms::owner_all);
+    fs::permissions(top.path(), fs::perms::owner_all | fs::perms::others_exec);
+    const std::string said = sh("setpriv --reuid=65534 --regid=65534 --clear-groups " + std::string(QV_REPORT_EXE) +
+                                " --root " + q(t) + " 2>&1 >/dev/null; echo \" $?\"");
+    EXPECT_NE(said.find("Permission denied\n 2"), std::string::npos) << said;
+}
