@@ -20,26 +20,47 @@ int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options,
     return 2;
 }
 
+namespace {
+
+CaptureTarget g_capture;
+sigset_t g_stop_signals;
+
+}  // namespace
+
 bool prepare_platform(const ConsoleOptions& options, std::string& error) {
     // A file-size limit must fail a capture's write with EFBIG, which we
     // report, rather than kill the process half way.
     std::signal(SIGXFSZ, SIG_IGN);
     if (!options.root.empty() && !linux_files().set_root(options.root, &error)) return false;
     if (!options.capture.empty()) {
-        // Refused before the report runs, so that a bad DIR is left untouched.
-        if (!capture_dir_usable(options.capture, error)) return false;
+        // A capture is whole or absent: the signals that end a program wait
+        // until it is one or the other (the report is bounded in time), and
+        // DIR is held from here on. A bad DIR is refused untouched.
+        sigemptyset(&g_stop_signals);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&g_stop_signals, sig);
+        sigprocmask(SIG_BLOCK, &g_stop_signals, nullptr);
+        if (!g_capture.open(options.capture, error)) return false;
         linux_files().set_capturing(true);
     }
     return true;
 }
 
 bool finish_platform(const ConsoleOptions& options, std::string& error) {
+    bool ok = true;
     if (!linux_files().exhausted().empty()) {
         error = "cannot read " + linux_files().exhausted();
-        return false;
+        ok = false;
     }
-    if (options.capture.empty()) return true;
-    return write_capture(linux_files(), options.capture, error);
+    if (options.capture.empty()) return ok;
+    ok = ok && g_capture.write(linux_files(), error);
+    sigset_t pending;
+    sigpending(&pending);
+    bool stopped = false;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) stopped = stopped || sigismember(&pending, sig) == 1;
+    if (!ok || stopped) g_capture.abandon();
+    // A signal that came meanwhile ends the program now, as it asked.
+    sigprocmask(SIG_UNBLOCK, &g_stop_signals, nullptr);
+    return ok;
 }
 
 void set_binary_stdout() {}

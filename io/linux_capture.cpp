@@ -193,14 +193,16 @@ private:
     std::vector<Made> created_;
 };
 
-bool dir_is_empty(int fd) {
+// Whether the directory holds nothing; nothing when it cannot be read.
+std::optional<bool> dir_is_empty(int fd) {
     const int copy = ::dup(fd);
-    if (copy < 0) return false;
+    if (copy < 0) return std::nullopt;
     DIR* d = ::fdopendir(copy);
     if (!d) {
         ::close(copy);
-        return false;
+        return std::nullopt;
     }
+    ::rewinddir(d);
     bool empty = true;
     while (dirent* e = ::readdir(d)) {
         if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
@@ -214,74 +216,116 @@ bool dir_is_empty(int fd) {
 
 }  // namespace
 
+struct CaptureTarget::Written {
+    explicit Written(int root, const std::string& dir) : writer(root, dir) {}
+    Writer writer;
+};
+
+CaptureTarget::CaptureTarget() = default;
+
+CaptureTarget::~CaptureTarget() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
 bool capture_dir_usable(const std::string& dir, std::string& error) {
     if (dir.empty()) {
         error = "the capture directory is empty";
         return false;
     }
     struct stat st {};
-    if (::stat(dir.c_str(), &st) != 0) {
+    if (::lstat(dir.c_str(), &st) != 0) {
         if (errno == ENOENT) return true;
         error = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISLNK(st.st_mode) && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = dir + ": a link; give the directory itself";
         return false;
     }
     if (!S_ISDIR(st.st_mode)) {
         error = dir + ": exists and is not a directory";
         return false;
     }
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         error = dir + ": " + std::strerror(errno);
         return false;
     }
-    const bool empty = dir_is_empty(fd);
+    const auto empty = dir_is_empty(fd);
+    const int e = errno;
     ::close(fd);
     if (!empty) {
+        error = dir + ": cannot read: " + std::strerror(e);
+        return false;
+    }
+    if (!*empty) {
         error = dir + ": not empty; a capture goes into a new or empty directory";
         return false;
     }
     return true;
 }
 
-bool write_capture(const LinuxFiles& files, const std::string& dir, std::string& error) {
+bool CaptureTarget::open(const std::string& dir, std::string& error) {
     if (!capture_dir_usable(dir, error)) return false;
-    bool made_root = false;
-    if (::mkdir(dir.c_str(), 0755) == 0) {
-        made_root = true;
-    } else if (errno == ENOENT) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(dir).parent_path(), ec);
-        if (ec || ::mkdir(dir.c_str(), 0755) != 0) {
-            error = dir + ": cannot make the directory: " + (ec ? ec.message() : std::strerror(errno));
+    dir_ = dir;
+    // The parents are the user's own path; those missing are made, and
+    // taken away again with DIR if the capture does not come about.
+    std::string at = dir[0] == '/' ? "" : ".";
+    const auto parts = path_components(dir);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        at += "/" + parts[i];
+        if (::mkdir(at.c_str(), 0755) == 0) {
+            made_.push_back(at);
+        } else if (errno != EEXIST || i + 1 == parts.size()) {
+            if (i + 1 == parts.size() && errno == EEXIST) break;  // DIR itself, empty as checked
+            error = at + ": cannot make the directory: " + std::strerror(errno);
+            abandon();
             return false;
         }
-        made_root = true;
-    } else if (errno != EEXIST) {
-        error = dir + ": cannot make the directory: " + std::strerror(errno);
-        return false;
     }
-    const int root = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root < 0) {
+    // From here on DIR is this descriptor, whatever is done to its name.
+    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) {
         error = dir + ": cannot open: " + std::strerror(errno);
+        abandon();
         return false;
     }
-    if (!dir_is_empty(root)) {  // filled since it was checked
-        ::close(root);
-        error = dir + ": not empty; a capture goes into a new or empty directory";
+    const auto empty = dir_is_empty(fd_);
+    if (!empty || !*empty) {  // filled since it was checked
+        error = dir + (empty ? ": not empty; a capture goes into a new or empty directory"
+                             : std::string(": cannot read: ") + std::strerror(errno));
+        abandon();
         return false;
     }
+    return true;
+}
 
-    Writer w(root, dir);
+void CaptureTarget::abandon() {
+    if (written_) written_->writer.undo();
+    written_.reset();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) ::rmdir(it->c_str());
+    made_.clear();
+}
+
+bool CaptureTarget::write(const LinuxFiles& files, std::string& error) {
+    if (fd_ < 0) {
+        error = dir_ + ": not open for a capture";
+        return false;
+    }
+    written_ = std::make_unique<Written>(fd_, dir_);
+    Writer& w = written_->writer;
     bool ok = true;
     auto place = [&](const std::string& path, bool keep_last) -> std::optional<Parts> {
         if (!is_clean_path(path)) {  // never so when it came from a read
-            w.error = dir + ": cannot capture the name '" + path + "'";
+            w.error = dir_ + ": cannot capture the name '" + path + "'";
             ok = false;
             return std::nullopt;
         }
         auto p = through_links(files.captured_links(), path, keep_last);
         if (!p) {
-            w.error = dir + path + ": its links go round in a circle";
+            w.error = dir_ + path + ": its links go round in a circle";
             ok = false;
         }
         return p;
@@ -294,7 +338,7 @@ bool write_capture(const LinuxFiles& files, const std::string& dir, std::string&
     for (const auto& [path, target] : files.captured_links()) {
         if (!ok) break;
         if (target.empty() || target.find('\0') != std::string::npos) {  // never so when read from a link
-            w.error = dir + path + ": cannot capture the link";
+            w.error = dir_ + path + ": cannot capture the link";
             ok = false;
             break;
         }
@@ -311,9 +355,12 @@ bool write_capture(const LinuxFiles& files, const std::string& dir, std::string&
     }
     if (!ok) {
         error = w.error;
-        w.undo();
+        abandon();
     }
-    ::close(root);
-    if (!ok && made_root) ::rmdir(dir.c_str());
     return ok;
+}
+
+bool write_capture(const LinuxFiles& files, const std::string& dir, std::string& error) {
+    CaptureTarget target;
+    return target.open(dir, error) && target.write(files, error);
 }

@@ -258,7 +258,17 @@ std::vector<std::string> LinuxFiles::list(const std::string& dir) {
     }
     ::closedir(d);
     std::sort(names.begin(), names.end());
-    if (capturing_) dirs_.insert(dir);
+    if (capturing_) {
+        dirs_.insert(dir);
+        // A listing reached through a link (sys/block -> disks) is captured
+        // with that link, so the capture lists as the tree did.
+        const auto parts = path_components(dir);
+        std::string at;
+        for (const auto& part : parts) {
+            at += "/" + part;
+            link(at);
+        }
+    }
     return names;
 }
 

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -100,6 +101,32 @@ std::vector<std::string> path_components(const std::string& path);
 // A path the reader will open: absolute, without empty, "." or ".."
 // components, no NUL, at most 4096 bytes.
 bool is_clean_path(const std::string& path);
+
+// The directory a capture goes into, held by a descriptor from the first
+// check to the last write, so that renaming it or putting a link in its
+// place cannot move the capture elsewhere.
+class CaptureTarget {
+public:
+    CaptureTarget();
+    ~CaptureTarget();
+    CaptureTarget(const CaptureTarget&) = delete;
+    CaptureTarget& operator=(const CaptureTarget&) = delete;
+    // `dir` must not exist or be an empty directory (not a link to one);
+    // it is made, with any parents missing, and opened.
+    bool open(const std::string& dir, std::string& error);
+    // Writes what `files` recorded; on failure nothing of the capture stays.
+    bool write(const LinuxFiles& files, std::string& error);
+    // Takes away everything written and every directory made, so that the
+    // capture is absent; a directory that was there before stays, empty.
+    void abandon();
+
+private:
+    struct Written;
+    std::string dir_;
+    int fd_ = -1;
+    std::vector<std::string> made_;  // the directories made, outermost first
+    std::unique_ptr<Written> written_;
+};
 
 // Writes what `files` recorded into `dir`, which must not exist or be an
 // empty directory. Nothing below `dir` is followed and nothing outside it is

@@ -143,7 +143,7 @@ TEST(HostileCapture, AFailedWriteIsReportedAndLeavesNoTree) {
     TempDir top;
     other_machine(top.path() / "tree");
     put(top.path() / "tree/proc/cpuinfo", std::string(8192, '#') + "\n");
-    const fs::path out = top.path() / "out";
+    const fs::path out = top.path() / "out/nested/dir";
     // A file-size limit of 4 KiB: the 8 KiB cpuinfo cannot be written whole.
     const std::string cmd = "(ulimit -f 4; " + std::string(QV_REPORT_EXE) + " --root " + q(top.path() / "tree") +
                             " --capture " + q(out) + " >/dev/null 2>" + q(top.path() / "err") + "); echo $?";
@@ -152,7 +152,7 @@ TEST(HostileCapture, AFailedWriteIsReportedAndLeavesNoTree) {
     const std::string err = slurp((top.path() / "err").string());
     EXPECT_NE(err.find("proc/cpuinfo"), std::string::npos) << err;
     EXPECT_NE(err.find("File too large"), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(out)) << "a failed capture must not leave a tree behind";
+    EXPECT_FALSE(fs::exists(top.path() / "out")) << "a failed capture must not leave a tree, nor DIR's parents, behind";
 
     // Into an empty directory of the user's: emptied again, not removed.
     fs::create_directories(out);
@@ -387,4 +387,43 @@ TEST(HostileTrees, NoSilentBlankReport) {
     const std::string said = sh("setpriv --reuid=65534 --regid=65534 --clear-groups " + std::string(QV_REPORT_EXE) +
                                 " --root " + q(t) + " 2>&1 >/dev/null; echo \" $?\"");
     EXPECT_NE(said.find("Permission denied\n 2"), std::string::npos) << said;
+}
+
+TEST(HostileCapture, WholeOrAbsentWhateverHappens) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' runtime must come first; a preloaded library cannot";
+#else
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    fs::copy(tree("server"), t, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    // The disks' listing reached through a link, as some trees hold it.
+    fs::rename(t / "sys/block", t / "sys/disks");
+    fs::create_symlink("disks", t / "sys/block");
+    const std::string shim = "LD_PRELOAD=" + std::string(QV_CAPTURE_SHIM) + " ";
+    auto capture = [&](const std::string& env, const fs::path& out) {
+        return sh(shim + env + " " + QV_REPORT_EXE + " --root " + q(t) + " --capture " + q(out) +
+                  " >/dev/null 2>&1; echo $?");
+    };
+    // A signal as the report starts, at the first file written, and later:
+    // no entry stays, nor the directories made for DIR, and the status is
+    // the signal's.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        for (const char* at : {"", "QV_AT_WRITE=1", "QV_AT_WRITE=20"}) {
+            const fs::path out = top.path() / "a/b/c";
+            EXPECT_EQ(capture("QV_SIGNAL=" + std::to_string(sig) + " " + at, out), std::to_string(128 + sig))
+                << sig << " " << at;
+            EXPECT_FALSE(fs::exists(top.path() / "a")) << sig << " " << at;
+        }
+    // DIR renamed and a link put in its place while the report runs: the
+    // capture goes where DIR went, never through the link.
+    const fs::path elsewhere = top.path() / "elsewhere", out = top.path() / "out";
+    fs::create_directories(elsewhere);
+    EXPECT_EQ(capture("QV_SWAP_DIR=" + q(out) + " QV_SWAP_TO=" + q(elsewhere), out), "0");
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    const fs::path moved = top.path() / "out.moved";
+    ASSERT_TRUE(fs::is_directory(moved));
+    // The capture reports as the tree, the listing's link included.
+    EXPECT_TRUE(fs::is_symlink(moved / "sys/block"));
+    EXPECT_EQ(without_elapsed(run_report("--root " + q(moved)).out), without_elapsed(run_report("--root " + q(t)).out));
+#endif
 }
