@@ -427,3 +427,34 @@ TEST(HostileCapture, WholeOrAbsentWhateverHappens) {
     EXPECT_EQ(without_elapsed(run_report("--root " + q(moved)).out), without_elapsed(run_report("--root " + q(t)).out));
 #endif
 }
+
+TEST(HostileValues, FiguresThatDoNotFitAreNoFigures) {
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    other_machine(t);
+    put(t / "sys/block/sda/size", "-1\n");
+    put(t / "sys/block/sdb/size", "18014398509481984\n");  // 2^54 sectors: 2^63 bytes
+    put(t / "sys/block/sdb/dev", "8:16\n");
+    put(t / "sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", "9223372036854775807\n");
+    put(t / "proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\nmodel name\t: Far CPU\nflags\t\t: lm\n\n");
+    put(t / "sys/class/dmi/id/chassis_type", "3\n");
+    // udev's record of two modules beyond anything: a size past 2^64 and
+    // past the table's own limit, and a speed past 2^31.
+    put(t / "run/udev/data/+dmi:id",
+        "E:MEMORY_DEVICE_0_SIZE=9999999999999999999\nE:MEMORY_DEVICE_0_SPEED_MTS=4294967295\n"
+        "E:MEMORY_DEVICE_1_SIZE=18446744073709551615\nE:MEMORY_DEVICE_1_SPEED_MTS=2400\n");
+    const ProcessResult r = run_report("--root " + q(t));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find(U8("：-")), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("--"), std::string::npos) << r.out;
+    EXPECT_EQ(value_of(r.out, U8(" 磁盘1容量：")), "0GB");
+    EXPECT_EQ(value_of(r.out, U8(" 磁盘2容量：")), "0GB");
+    EXPECT_EQ(value_of(r.out, U8(" 内存1容量：")), "0GB");
+    EXPECT_EQ(value_of(r.out, U8(" 内存1速度：")), "0MHZ");
+    EXPECT_EQ(value_of(r.out, U8(" 内存2速度：")), "2400MHZ");
+    const ProcessResult js = run_report("--json --root " + q(t));
+    ASSERT_EQ(js.status, 0) << js.err;
+    EXPECT_EQ(js.out.find("\"size_bytes\": -"), std::string::npos);
+    EXPECT_EQ(js.out.find("\"size_bytes\": 0"), std::string::npos);
+    EXPECT_NE(js.out.find("\"capacity_bytes\": null"), std::string::npos);
+}

@@ -91,10 +91,14 @@ MemoryFacts read_memory_facts() {
             const Text& line = lines[j];
             const Text value = text_after(line, "=");
             if (text_starts_with(line, k + "容量")) {
+                // A figure no module has (negative, or beyond what the
+                // line can show) is no figure, rather than a wrapped one.
                 m.capacity_bytes = to_number(value);
+                if (!(m.capacity_bytes >= 0 && m.capacity_bytes / 1073741824.0 < 2147483648.0)) m.capacity_bytes = 0;
                 m.capacity_gb = to_integer(m.capacity_bytes / 1073741824.0);
             } else if (text_starts_with(line, k + "速度")) {
-                m.speed = to_integer(to_number(value));
+                const double speed = to_number(value);
+                m.speed = speed >= 0 && speed < 2147483648.0 ? to_integer(speed) : 0;
             } else if (text_starts_with(line, k + "厂商")) {
                 m.maker = value;
             } else if (text_starts_with(line, k + "序列号")) {
@@ -135,7 +139,7 @@ DiskFacts read_disk_facts() {
             if (text_starts_with(line, k + "型号")) {
                 d.model = value;
             } else if (text_starts_with(line, k + "容量")) {
-                d.capacity_bytes = to_long_integer(value);
+                d.capacity_bytes = std::max<std::int64_t>(to_long_integer(value), 0);
                 d.capacity_gb = static_cast<std::int64_t>(static_cast<double>(d.capacity_bytes) / 1073741824.0);
             } else if (text_starts_with(line, k + "类型")) {
                 d.type = value;

@@ -98,7 +98,9 @@ std::vector<Instance> disk_instances() {
         if (path.empty() && dev) path = fs.link("/sys/dev/block/" + *dev).value_or("");
         Instance d;
         d.set("Caption", P::text_or_null(gbk(disk_model(dir, dev))));
-        d.set("Size", sectors ? P::of_text(to_text(static_cast<std::int64_t>(*sectors) * 512)) : P::null());
+        // A count whose bytes would not fit is no size (nor is a negative one).
+        const bool fits = sectors && *sectors >= 0 && *sectors <= INT64_MAX / 512;
+        d.set("Size", fits ? P::of_text(to_text(static_cast<std::int64_t>(*sectors) * 512)) : P::null());
         d.set("InterfaceType", P::text_or_null(gbk(disk_interface(name, path))));
         // As Windows names a device by its bus and instance; the bus is
         // what the JSON form reads from it.

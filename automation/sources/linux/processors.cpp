@@ -162,13 +162,19 @@ std::optional<int> data_width(const CpuInfo& info, Index i) {
     return kernel_bits();  // nothing in cpuinfo says: the kernel's width
 }
 
+// A clock in MHz that an int holds; a larger figure is no figure.
+std::optional<int> fitting_mhz(double mhz) {
+    if (!(mhz >= 0 && mhz <= 2147483647.0)) return std::nullopt;
+    return static_cast<int>(mhz);
+}
+
 // The momentary or nominal figure each architecture prints in cpuinfo.
 std::optional<int> cpuinfo_mhz(const CpuInfo& info, Index i, int cpu) {
     for (const char* key : {"cpu MHz", "CPU MHz", "cpu MHz static", "clock"})
-        if (auto v = leading_number(info.field(i, key))) return static_cast<int>(*v);
+        if (auto v = leading_number(info.field(i, key))) return fitting_mhz(*v);
     // SPARC: "Cpu6ClkTck : 000000000ec82e00", hertz in hex.
     if (auto hz = number(info.field(i, "Cpu" + std::to_string(cpu) + "ClkTck"), 16); hz && *hz > 0)
-        return static_cast<int>(*hz / 1000000);
+        return fitting_mhz(static_cast<double>(*hz / 1000000));
     return std::nullopt;
 }
 
@@ -180,7 +186,7 @@ std::optional<int> cpufreq_mhz(const CpuPackage& p, const char* attribute) {
         if (khz && *khz > 0 && (!best || *khz > *best)) best = khz;
     }
     if (!best) return std::nullopt;
-    return static_cast<int>(*best / 1000);
+    return fitting_mhz(static_cast<double>(*best / 1000));
 }
 
 }  // namespace

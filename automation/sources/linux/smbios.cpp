@@ -78,7 +78,8 @@ std::vector<DmiMemoryDevice> dmi_memory_devices(const std::vector<DmiStructure>&
         }
         if (auto sp = s.word(0x15); sp && *sp != 0) {
             if (*sp == 0xFFFF) {
-                if (auto ext = s.dword(0x54); ext && *ext) d.speed_mts = *ext;
+                // Bits 30 to 0 hold the speed; bit 31 is reserved.
+                if (auto ext = s.dword(0x54); ext && (*ext & 0x7FFFFFFF)) d.speed_mts = *ext & 0x7FFFFFFF;
             } else {
                 d.speed_mts = *sp;
             }

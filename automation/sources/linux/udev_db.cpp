@@ -66,8 +66,10 @@ std::vector<DmiMemoryDevice> udev_memory_devices(const std::string& record) {
     for (const auto& [n, f] : devices) {
         if (auto present = f.find("PRESENT"); present != f.end() && present->second == "0") continue;
         DmiMemoryDevice d;
-        d.size_bytes = count(f, "SIZE");
-        if (auto s = count(f, "SPEED_MTS"); s && *s > 0 && *s <= 0xFFFFFFFFu) d.speed_mts = static_cast<std::uint32_t>(*s);
+        // No larger than the table can state (2^31 - 1 MiB, 2^31 - 1 MT/s):
+        // a figure beyond is no figure.
+        if (auto z = count(f, "SIZE"); z && *z <= (0x7FFFFFFFull << 20)) d.size_bytes = z;
+        if (auto s = count(f, "SPEED_MTS"); s && *s > 0 && *s <= 0x7FFFFFFFu) d.speed_mts = static_cast<std::uint32_t>(*s);
         d.manufacturer = text(f, "MANUFACTURER");
         d.serial = text(f, "SERIAL_NUMBER");
         out.push_back(std::move(d));
