@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "io/warnings.h"
 #include "values/encoding.h"
 
 namespace {
@@ -236,6 +237,7 @@ Json warnings(const ReportFacts& f, const Json& identity, const JsonContext& c) 
 #endif
     }
     if (f.width == 0 || f.height == 0) w.push_back("display mode: no display mode could be read");
+    for (const auto& r : reader_warnings()) w.push_back(r);
     return w;
 }
 

@@ -10,6 +10,7 @@
 #include "app/console.h"
 #include "app/report.h"
 #include "app/report_json.h"
+#include "io/warnings.h"
 #include "sections/display/edid.h"
 #include "values/encoding.h"
 
@@ -170,6 +171,7 @@ int run(int argc, char** argv) {
         } else {
             build_report(box);
             report = box.content;
+            for (const auto& w : reader_warnings()) say("warning: " + w);
         }
         if (!finish_platform(options, error)) {
             say(error);

@@ -172,6 +172,37 @@ void big_tree_bench(const std::string& root, const std::string& report_exe) {
     }
     std::printf("(a directory is read up to its first %zu names, so beyond that the disks stop growing)\n",
                 static_cast<std::size_t>(4096));
+    n0 = 0;
+    for (int n : {512, 4096}) {
+        time_tree("video controllers, 8 MiB pci.ids", n, [](const BigTree& t, int k) {
+            // A pci.ids at its size cap: every vendor with devices, the
+            // controllers' own vendor last.
+            std::string ids;
+            char line[64];
+            for (int v = 0; ids.size() < (8u << 20) - 65536; ++v) {
+                std::snprintf(line, sizeof line, "%04x  Vendor %d\n", v & 0xFFFF, v);
+                ids += line;
+                for (int d = 0; d < 16; ++d) {
+                    std::snprintf(line, sizeof line, "\t%04x  Device %d of %d\n", d, d, v);
+                    ids += line;
+                }
+            }
+            t.put("/usr/share/misc/pci.ids", ids + "abcd  Bench Graphics\n\t0001  Bench GPU\n");
+            std::system(("mkdir -p '" + t.dir + "/sys/bus/pci/devices' && cd '" + t.dir +
+                         "/sys/bus/pci/devices' && seq 1 " + std::to_string(k) +
+                         " | xargs mkdir && for d in *; do echo 0x030000 > $d/class; echo 0xabcd > $d/vendor;"
+                         " echo 0x0001 > $d/device; done")
+                            .c_str());
+        }, ms, n0);
+    }
+    n0 = 0;
+    time_tree("cpuinfo of 4 MiB", 145000, [](const BigTree& t, int k) {
+        // One processor a package, as many as 4 MiB (the read cap) holds.
+        std::string info;
+        for (int i = 0; i < k && info.size() < (4u << 20); ++i)
+            info += "processor\t: " + std::to_string(i) + "\nphysical id\t: " + std::to_string(i) + "\n\n";
+        t.put("/proc/cpuinfo", info);
+    }, ms, n0);
 }
 
 int linux_bench(const std::string& root, const std::string& report_exe) {

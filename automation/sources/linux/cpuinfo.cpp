@@ -39,6 +39,11 @@ CpuInfo parse_cpuinfo(const std::string& text) {
     };
     std::size_t pos = 0;
     while (pos < text.size()) {
+        if (info.processors.size() >= kMaxCpus) {
+            info.cut = true;
+            block.clear();
+            break;
+        }
         std::size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
         const std::string line = text.substr(pos, end - pos);

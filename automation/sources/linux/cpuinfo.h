@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// No kernel is built for more than 8192 logical processors; a file or list
+// that names more is read that far.
+constexpr std::size_t kMaxCpus = 8192;
+
 struct CpuInfo {
     struct Processor {
         int number = 0;
@@ -16,6 +20,7 @@ struct CpuInfo {
     };
     std::vector<Processor> processors;  // in the file's order
     std::map<std::string, std::string> shared;
+    bool cut = false;  // more processors than the kernel can have; the rest not read
 
     // The processor's own value of `key`, else the shared one.
     std::optional<std::string> field(std::optional<std::size_t> processor, const std::string& key) const;

@@ -1,31 +1,64 @@
 #include "automation/sources/linux/pci_ids.h"
 
-#include <cstdio>
+#include <unordered_set>
 
-std::optional<std::string> pci_ids_name(const std::string& ids, unsigned vendor,
-                                        std::optional<unsigned> device) {
-    char vkey[16];
-    std::snprintf(vkey, sizeof vkey, "%04x  ", vendor & 0xFFFFu);
-    std::size_t v = std::string::npos;
-    if (ids.compare(0, 6, vkey) == 0) {
-        v = 0;
-    } else if (auto f = ids.find(std::string("\n") + vkey); f != std::string::npos) {
-        v = f + 1;
+namespace {
+
+// Four hex digits; -1 otherwise.
+long hex4(const std::string& s, std::size_t at) {
+    if (at + 4 > s.size()) return -1;
+    long v = 0;
+    for (std::size_t i = at; i < at + 4; ++i) {
+        const char c = s[i];
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else return -1;
+        v = v * 16 + d;
     }
-    if (v == std::string::npos) return std::nullopt;
-    std::size_t e = ids.find('\n', v);
-    if (e == std::string::npos) e = ids.size();
-    if (!device) return ids.substr(v + 6, e - v - 6);
-    char dkey[16];
-    std::snprintf(dkey, sizeof dkey, "\t%04x  ", *device & 0xFFFFu);
-    // The vendor's devices follow it, up to the next line that is not
-    // indented or a comment.
-    for (std::size_t p = e + 1; p < ids.size();) {
-        std::size_t le = ids.find('\n', p);
-        if (le == std::string::npos) le = ids.size();
-        if (le > p && ids[p] != '\t' && ids[p] != '#') break;
-        if (ids.compare(p, 7, dkey) == 0) return ids.substr(p + 7, le - p - 7);
-        p = le + 1;
+    return v;
+}
+
+}  // namespace
+
+PciIds::PciIds(const std::string& ids) {
+    // A vendor line is "vvvv  Name"; its devices follow as "\tdddd  Name",
+    // up to the next line that is neither indented nor a comment. Where an
+    // id stands twice, the first one counts.
+    long vendor = -1;
+    std::unordered_set<long> seen;
+    for (std::size_t p = 0; p < ids.size();) {
+        std::size_t e = ids.find('\n', p);
+        if (e == std::string::npos) e = ids.size();
+        if (e > p && ids[p] != '\t' && ids[p] != '#') {
+            vendor = -1;
+            const long v = hex4(ids, p);
+            if (v >= 0 && p + 6 <= e && ids.compare(p + 4, 2, "  ") == 0 && seen.insert(v).second) {
+                vendor = v;
+                vendors_.emplace(static_cast<std::uint32_t>(v), ids.substr(p + 6, e - p - 6));
+            }
+        } else if (vendor >= 0 && e > p && ids[p] == '\t') {
+            const long d = hex4(ids, p + 1);
+            if (d >= 0 && p + 7 <= e && ids.compare(p + 5, 2, "  ") == 0)
+                devices_.emplace(static_cast<std::uint32_t>(vendor << 16 | d), ids.substr(p + 7, e - p - 7));
+        }
+        p = e + 1;
     }
-    return std::nullopt;
+}
+
+std::optional<std::string> PciIds::vendor(unsigned v) const {
+    const auto it = vendors_.find(v & 0xFFFFu);
+    if (it == vendors_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> PciIds::device(unsigned v, unsigned d) const {
+    const auto it = devices_.find((v & 0xFFFFu) << 16 | (d & 0xFFFFu));
+    if (it == devices_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> pci_ids_name(const std::string& ids, unsigned vendor, std::optional<unsigned> device) {
+    const PciIds table(ids);
+    return device ? table.device(vendor, *device) : table.vendor(vendor);
 }

@@ -12,14 +12,12 @@
 #include "automation/sources/linux/smbios.h"
 #include "automation/sources/linux/sysfs_text.h"
 #include "io/linux_files.h"
+#include "io/warnings.h"
 
 namespace {
 
 using P = PropertyValue;
 using Index = std::optional<std::size_t>;
-
-// More logical processors than any kernel is built for.
-constexpr std::size_t kMaxCpus = 65536;
 
 std::string cpu_dir(int n) { return "/sys/devices/system/cpu/cpu" + std::to_string(n); }
 
@@ -232,6 +230,9 @@ std::vector<Instance> processor_instances() {
     const auto text = fs.read("/proc/cpuinfo", 4 << 20);
     if (!text) return {};
     const CpuInfo info = parse_cpuinfo(*text);
+    if (info.cut)
+        warn_reader("processors: /proc/cpuinfo lists more than " + std::to_string(kMaxCpus) +
+                    " processors, more than a kernel runs; the rest were not read");
 
     // The online processors: the kernel's list, else those cpuinfo shows.
     std::vector<int> numbers;
@@ -241,7 +242,7 @@ std::vector<Instance> processor_instances() {
         for (const auto& p : info.processors) numbers.push_back(p.number);
     if (numbers.empty())
         if (auto n = number(info.field(std::nullopt, "# processors")); n && *n > 0)
-            for (int k = 0; k < std::min<std::int64_t>(*n, kMaxCpus); ++k) numbers.push_back(k);
+            for (int k = 0; k < std::min<std::int64_t>(*n, static_cast<std::int64_t>(kMaxCpus)); ++k) numbers.push_back(k);
     if (numbers.empty()) return {};
 
     // sysfs places each processor where the kernel has a topology.

@@ -41,22 +41,29 @@ std::optional<std::string> driver_version(const std::string& driver) {
 
 }  // namespace
 
-std::optional<std::string> amdgpu_ids_name(const std::string& ids, unsigned device, unsigned revision) {
-    std::optional<std::string> found;
+AmdgpuIds::AmdgpuIds(const std::string& ids) {
+    // "device, revision, name" a line; the first line of a pair counts.
     each_line(ids, [&](const std::string& line) {
         if (line.empty() || line[0] == '#') return true;
         const auto c1 = line.find(',');
         const auto c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
         if (c2 == std::string::npos) return true;
         const auto d = number(line.substr(0, c1), 16), r = number(line.substr(c1 + 1, c2 - c1 - 1), 16);
-        if (d && r && *d == device && *r == revision) {
-            found = trimmed(line.substr(c2 + 1));
-            return false;
-        }
+        if (d && r && *d >= 0 && *d <= 0xFFFF && *r >= 0 && *r <= 0xFF)
+            names_.emplace(static_cast<std::uint32_t>(*d << 8 | *r), *trimmed(line.substr(c2 + 1)));
         return true;
     });
-    if (found && found->empty()) return std::nullopt;
-    return found;
+}
+
+std::optional<std::string> AmdgpuIds::name(unsigned device, unsigned revision) const {
+    if (device > 0xFFFF || revision > 0xFF) return std::nullopt;
+    const auto it = names_.find(device << 8 | revision);
+    if (it == names_.end() || it->second.empty()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> amdgpu_ids_name(const std::string& ids, unsigned device, unsigned revision) {
+    return AmdgpuIds(ids).name(device, revision);
 }
 
 std::optional<std::string> nvidia_model(const std::string& information) {
@@ -73,7 +80,9 @@ std::optional<std::string> nvidia_model(const std::string& information) {
 std::vector<Instance> video_controller_instances() {
     auto& fs = linux_files();
     std::vector<Instance> out;
-    std::optional<std::string> ids, amd_ids;
+    // Each table is read and indexed once, however many controllers there are.
+    std::optional<PciIds> ids;
+    std::optional<AmdgpuIds> amd_ids;
     bool ids_read = false, amd_ids_read = false;
     for (const auto& slot : fs.list("/sys/bus/pci/devices")) {
         const std::string dir = "/sys/bus/pci/devices/" + slot;
@@ -82,28 +91,29 @@ std::vector<Instance> video_controller_instances() {
         const auto vendor = number(fs.line(dir + "/vendor"), 16);
         const auto device = number(fs.line(dir + "/device"), 16);
         if (!ids_read) {
-            ids = fs.read("/usr/share/misc/pci.ids", 8 << 20, true);
-            if (!ids) ids = fs.read("/usr/share/hwdata/pci.ids", 8 << 20, true);
+            auto text = fs.read("/usr/share/misc/pci.ids", 8 << 20, true);
+            if (!text) text = fs.read("/usr/share/hwdata/pci.ids", 8 << 20, true);
+            if (text) ids.emplace(*text);
             ids_read = true;
         }
         std::optional<std::string> vendor_name, name;
-        if (ids && vendor) vendor_name = pci_ids_name(*ids, static_cast<unsigned>(*vendor), std::nullopt);
+        if (ids && vendor) vendor_name = ids->vendor(static_cast<unsigned>(*vendor));
         // The card's own name where the machine has it: AMD's table by
         // device and revision, the NVIDIA driver's model line; else the
         // chip's name from pci.ids.
         if (vendor && device && *vendor == 0x1002) {
             if (!amd_ids_read) {
-                amd_ids = fs.read("/usr/share/libdrm/amdgpu.ids", 1 << 20, true);
+                if (auto text = fs.read("/usr/share/libdrm/amdgpu.ids", 1 << 20, true)) amd_ids.emplace(*text);
                 amd_ids_read = true;
             }
             const auto revision = number(fs.line(dir + "/revision"), 16);
             if (amd_ids && revision)
-                name = amdgpu_ids_name(*amd_ids, static_cast<unsigned>(*device), static_cast<unsigned>(*revision));
+                name = amd_ids->name(static_cast<unsigned>(*device), static_cast<unsigned>(*revision));
         }
         if (!name && vendor && *vendor == 0x10de)
             if (auto info = fs.read("/proc/driver/nvidia/gpus/" + slot + "/information")) name = nvidia_model(*info);
         if (!name && ids && vendor && device)
-            name = pci_ids_name(*ids, static_cast<unsigned>(*vendor), static_cast<unsigned>(*device));
+            name = ids->device(static_cast<unsigned>(*vendor), static_cast<unsigned>(*device));
         if (!name && vendor && device) {
             char buf[32];
             std::snprintf(buf, sizeof buf, "PCI %04llx:%04llx", static_cast<unsigned long long>(*vendor),

@@ -2,13 +2,25 @@
 // close to the card's own name as the machine's data allows.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
 #include "automation/host/instance_source.h"
 
 std::vector<Instance> video_controller_instances();
+
+// libdrm's amdgpu.ids read once into a table by device and revision.
+class AmdgpuIds {
+public:
+    explicit AmdgpuIds(const std::string& ids);
+    std::optional<std::string> name(unsigned device, unsigned revision) const;
+
+private:
+    std::unordered_map<std::uint32_t, std::string> names_;
+};
 
 // AMD's marketing name for a device and revision, from the table libdrm
 // installs (amdgpu.ids: "73BF,\tC1,\tAMD Radeon RX 6800 XT").
