@@ -18,29 +18,6 @@ namespace {
 constexpr int kMaxLinks = 40;
 constexpr std::size_t kMaxPath = 4096;
 
-// Owns the descriptors of a walk, from the root down.
-class FdStack {
-public:
-    explicit FdStack(int root) : root_(root) {}
-    ~FdStack() { clear(); }
-    FdStack(const FdStack&) = delete;
-    FdStack& operator=(const FdStack&) = delete;
-    int top() const { return fds_.empty() ? root_ : fds_.back(); }
-    void push(int fd) { fds_.push_back(fd); }
-    void pop() {
-        if (fds_.empty()) return;  // ".." at the root stays at the root
-        ::close(fds_.back());
-        fds_.pop_back();
-    }
-    void clear() {
-        while (!fds_.empty()) pop();
-    }
-
-private:
-    int root_;
-    std::vector<int> fds_;
-};
-
 }  // namespace
 
 std::vector<std::string> path_components(const std::string& path) {
@@ -125,9 +102,32 @@ int LinuxFiles::open_in_root(const std::string& rel, int flags) const {
 }
 
 // Name by name from the root, following links within the tree: an absolute
-// target starts again at the root, ".." stops at the root.
+// target starts again at the root, ".." stops at the root. One directory is
+// held open at a time, whatever the depth: the names of those passed stand
+// in for them, and ".." opens the parent again from the root (never the
+// real "..", which a concurrent rename could move outside the tree).
 int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
-    FdStack stack(root_fd_);
+    // As many names as 40 links of PATH_MAX each can bring, opened again at
+    // most this often: beyond it, no lookup of the kernel's would succeed.
+    constexpr std::size_t kMaxOpens = 1 << 17;
+    std::size_t opens = 0;
+    std::vector<std::string> passed;
+    int cur = root_fd_;
+    auto release = [&] {
+        if (cur != root_fd_) ::close(cur);
+        cur = root_fd_;
+    };
+    auto step = [&](const std::string& name) {
+        if (++opens > kMaxOpens) {
+            errno = ELOOP;
+            return false;
+        }
+        const int fd = ::openat(cur, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        release();
+        if (fd < 0) return false;
+        cur = fd;
+        return true;
+    };
     const auto first = path_components(rel);
     std::deque<std::string> todo(first.begin(), first.end());
     int links = 0;
@@ -136,34 +136,52 @@ int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
         todo.pop_front();
         if (name == ".") continue;
         if (name == "..") {
-            stack.pop();
+            if (passed.empty()) continue;
+            passed.pop_back();
+            release();
+            for (const auto& p : passed)
+                if (!step(p)) return -1;
             continue;
         }
         struct stat st {};
-        if (::fstatat(stack.top(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+        if (::fstatat(cur, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int e = errno;
+            release();
+            errno = e;
+            return -1;
+        }
         if (S_ISLNK(st.st_mode)) {
-            if (++links > kMaxLinks) {
-                errno = ELOOP;
-                return -1;
-            }
             char buf[kMaxPath];
-            const ssize_t n = ::readlinkat(stack.top(), name.c_str(), buf, sizeof buf);
+            const ssize_t n = ++links > kMaxLinks ? -2 : ::readlinkat(cur, name.c_str(), buf, sizeof buf);
             if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) {
-                errno = ENAMETOOLONG;
+                release();
+                errno = n == -2 ? ELOOP : ENAMETOOLONG;
                 return -1;
             }
             const std::string target(buf, static_cast<std::size_t>(n));
-            if (target[0] == '/') stack.clear();
+            if (target[0] == '/') {
+                passed.clear();
+                release();
+            }
             const auto parts = path_components(target);
             todo.insert(todo.begin(), parts.begin(), parts.end());
             continue;
         }
-        if (todo.empty()) return ::openat(stack.top(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
-        const int fd = ::openat(stack.top(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return -1;
-        stack.push(fd);
+        if (todo.empty()) {
+            const int fd = ::openat(cur, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+            const int e = errno;
+            release();
+            errno = e;
+            return fd;
+        }
+        if (!step(name)) return -1;
+        passed.push_back(name);
     }
-    return ::openat(stack.top(), ".", flags | O_CLOEXEC);
+    const int fd = ::openat(cur, ".", flags | O_CLOEXEC);
+    const int e = errno;
+    release();
+    errno = e;
+    return fd;
 }
 
 int LinuxFiles::open_regular(const std::string& path, struct stat& st) const {

@@ -2,7 +2,10 @@
 // directory, --root stays inside its tree, --edid and the output are checked.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -457,4 +460,44 @@ TEST(HostileValues, FiguresThatDoNotFitAreNoFigures) {
     EXPECT_EQ(js.out.find("\"size_bytes\": -"), std::string::npos);
     EXPECT_EQ(js.out.find("\"size_bytes\": 0"), std::string::npos);
     EXPECT_NE(js.out.find("\"capacity_bytes\": null"), std::string::npos);
+}
+
+TEST(HostileRoot, OurOwnWalkHoldsFewDescriptorsAtAnyDepth) {
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    // A file 1500 directories deep, and a link to it that goes down 100,
+    // climbs back and goes all the way down.
+    std::string deep, down, up;
+    for (int i = 0; i < 1500; ++i) deep += "d/";
+    for (int i = 0; i < 100; ++i) down += "d/", up += "../";
+    // Made a directory at a time: the whole name is longer than PATH_MAX.
+    fs::create_directories(t);
+    int at = ::open(t.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < 1500; ++i) {
+        ASSERT_EQ(::mkdirat(at, "d", 0755), 0);
+        const int next = ::openat(at, "d", O_RDONLY | O_DIRECTORY);
+        ::close(at);
+        at = next;
+    }
+    const int f = ::openat(at, "size", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(f, "2097152\n", 8), 8);
+    ::close(f);
+    ::close(at);
+    fs::create_symlink(down + up + deep + "size", t / "link");
+    LinuxFiles files;
+    ASSERT_TRUE(files.set_root(t.string()));
+    files.set_own_walk(true);
+    const pid_t child = fork();
+    if (child == 0) {
+        // Eight descriptors more than the process holds now.
+        rlim_t open_now = 0;
+        for (const auto& e : fs::directory_iterator("/proc/self/fd")) open_now += e.path().empty() ? 0 : 1;
+        rlimit lim{open_now + 8, open_now + 8};
+        setrlimit(RLIMIT_NOFILE, &lim);
+        const std::optional<std::string> want("2097152\n");
+        _exit(files.read("/" + deep + "size") == want && files.read("/link") == want ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
