@@ -41,7 +41,7 @@ ReportSources machine_sources() {
     s.os_caption_and_bitness = read_os_caption_and_bitness;
     s.chassis_and_maker = read_chassis_and_maker;
     s.os_family = read_os_family;
-    s.is_64bit = is_64bit_windows;
+    s.is_64bit = read_64bit_answer;
     s.host = host_name;
     s.user_name = read_user_name;
     s.processor_facts = read_processor_facts;
@@ -75,7 +75,7 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     const Text label = os_family_label(f.os_family);
     if (!label.empty()) box.append_text(label + f.chassis + " - 制造商 " + f.chassis_maker + " ）\r\n");
     f.is_64bit = src.is_64bit();
-    box.append_text(" 是否64位：" + to_text(f.is_64bit) + "\r\n");
+    box.append_text(" 是否64位：" + (f.is_64bit ? to_text(*f.is_64bit) : Text()) + "\r\n");
     f.host = src.host();
     box.append_text(" 取本机名：" + f.host + "\r\n");
     f.user = src.user_name();

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "sections/display/display.h"
 #include "sections/display/edid.h"
@@ -25,7 +26,7 @@ struct ReportSources {
     std::function<void(Text&, Text&)> os_caption_and_bitness;
     std::function<int(Text&, Text&)> chassis_and_maker;  // returns the chassis code
     std::function<int()> os_family;
-    std::function<bool()> is_64bit;
+    std::function<std::optional<bool>()> is_64bit;  // nothing when unknown (a tree without it)
     std::function<Text()> host;
     std::function<Text()> user_name;
     std::function<ProcessorFacts()> processor_facts;
@@ -49,7 +50,7 @@ struct ReportFacts {
     Text os_caption, os_bitness, chassis, chassis_maker;
     int chassis_code = 0;
     int os_family = 0;
-    bool is_64bit = false;
+    std::optional<bool> is_64bit;
     Text host, user;
     ProcessorFacts cpu;
     Text cpu_signature;

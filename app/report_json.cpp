@@ -317,7 +317,7 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
         {"os_family", os_family(f.os_family)},
         {"chassis", chassis(f.chassis_code)},
         {"chassis_maker", text(f.chassis_maker)},
-        {"is_64bit", f.is_64bit},
+        {"is_64bit", f.is_64bit ? Json(*f.is_64bit) : Json(nullptr)},
         {"host_name", text(f.host)},
         {"user_name", text(f.user)},
     };

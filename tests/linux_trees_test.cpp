@@ -121,3 +121,25 @@ TEST(CapturedTrees, HostileTreeStillReports) {
     EXPECT_NE(rep.out.find(U8(" 显示器品牌：DEL\n")), std::string::npos);  // DP-2's block decodes
     std::filesystem::remove_all(r);
 }
+
+TEST(CapturedTrees, WhatOnlyASystemCallGivesIsTheTreesOwn) {
+    const ProcessResult here = run_report("");
+    // The laptop's own: an Intel of family 6 model 140 stepping 1, captured by alice.
+    const ProcessResult laptop = run_report("--root " + tree("laptop"));
+    EXPECT_EQ(value_of(laptop.out, U8(" CPU序列：")), "BFEBFBFF000806C1");
+    EXPECT_EQ(value_of(laptop.out, U8(" 取用户名：")), "alice");
+    EXPECT_EQ(value_of(laptop.out, U8(" 是否64位：")), U8("真"));
+    // An ARM board: no identification instruction, whatever this machine has.
+    const ProcessResult pi = run_report("--root " + tree("no-dmi"));
+    EXPECT_EQ(value_of(pi.out, U8(" CPU序列：")), "");
+    EXPECT_EQ(value_of(pi.out, U8(" 取用户名：")), "pi");
+    // A tree captured before the state was kept says nothing of them.
+    const ProcessResult old = run_report("--root " + tree("this-vm"));
+    for (const std::string& label : {U8(" CPU序列："), U8(" 取用户名："), U8(" 是否64位：")}) {
+        EXPECT_EQ(value_of(old.out, label), "") << label;
+        EXPECT_NE(value_of(here.out, label), "") << label;  // this machine has each
+    }
+    const ProcessResult js = run_report("--json --root " + tree("this-vm"));
+    for (const char* key : {"\"processor_signature\": null", "\"user_name\": null", "\"is_64bit\": null"})
+        EXPECT_NE(js.out.find(key), std::string::npos) << key;
+}

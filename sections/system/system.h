@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "values/text.h"
 
@@ -25,4 +26,7 @@ Text os_family_label(int code);
 // Platform side.
 int read_os_family();
 bool is_64bit_windows();
+// The report's 64-bit answer: this machine's, or a captured tree's own
+// (nothing when the tree does not say).
+std::optional<bool> read_64bit_answer();
 Text read_user_name();

@@ -60,3 +60,5 @@ Text read_processor_signature() {
     return format_processor_signature(static_cast<std::uint32_t>(r[3]),
                                       static_cast<std::uint32_t>(r[0]));
 }
+
+std::optional<bool> read_64bit_answer() { return is_64bit_windows(); }

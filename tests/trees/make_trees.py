@@ -109,6 +109,13 @@ def disk(root, name, major_minor, sectors, devpath, model=None):
     link(root, "/sys/dev/block/" + major_minor, "../../devices/" + devpath + "/block/" + name)
 
 
+def state(root, machine, user, cpuid):
+    """What only a system call gives, as --capture records it."""
+    write(root, "/quorvin/machine", machine + "\n")
+    write(root, "/quorvin/user", user + "\n")
+    write(root, "/quorvin/cpuid", cpuid + "\n")
+
+
 def base(name):
     root = os.path.join(HERE, name)
     shutil.rmtree(root, ignore_errors=True)
@@ -161,6 +168,8 @@ def laptop(name="laptop"):
     write(r, "/sys/class/graphics/fb0/bits_per_pixel", "32\n")
     write(r, "/sys/class/graphics/fb0/virtual_size", "1920,1200\n")
     write(r, "/sys/class/graphics/fb0/mode", "U:1920x1200p-60\n")
+    # CPUID leaf 1 of family 6 model 140 stepping 1: EAX 000806C1.
+    state(r, "x86_64", "alice", "BFEBFBFF000806C1")
     return r
 
 
@@ -225,6 +234,8 @@ def server():
     write(r, "/sys/module/amdgpu/version", "6.2.4\n")
     write(r, "/sys/bus/pci/devices/0000:00:01.0/class", "0x060000\n")
     write(r, "/usr/share/misc/pci.ids", PCI_IDS)
+    # Family 23 (0xF + 0x08) model 49 (0x31) stepping 0: EAX 00830F10.
+    state(r, "x86_64", "root", "178BFBFF00830F10")
 
 
 def no_dmi():
@@ -236,6 +247,7 @@ def no_dmi():
     write(r, "/proc/cpuinfo", "processor\t: 0\nBogoMIPS\t: 108.00\nCPU implementer\t: 0x41\n\n"
                               "processor\t: 1\nBogoMIPS\t: 108.00\n\nHardware\t: BCM2835\nModel\t\t: Raspberry Pi 4\n")
     disk(r, "mmcblk0", "179:0", 62333952, "platform/emmc2bus/fe340000.mmc/mmc_host/mmc0/mmc0:aaaa", None)
+    state(r, "aarch64", "pi", "none")
 
 
 if __name__ == "__main__":
