@@ -106,6 +106,11 @@ TEST(LinuxParsers, ProcessorNamesClocksAndTopology) {
     EXPECT_EQ(clock_in_name("Intel(R) Xeon(R) CPU E5-2697 v4 @ 2.30GHz"), 2300);
     EXPECT_EQ(clock_in_name("Intel(R) Pentium(R) 4 CPU 3.00GHz"), 3000);
     EXPECT_EQ(clock_in_name("Pentium III (Coppermine) 800MHz"), 800);
+    EXPECT_EQ(clock_in_name("Intel(R) Xeon(TM) CPU 3.00GHz"), 3000);  // without "@"
+    EXPECT_EQ(clock_in_name("AMD Athlon(tm) 64 Processor 2.4 GHz"), 2400);
+    EXPECT_EQ(clock_in_name("Intel(R) Core(TM) i5-1035G1 CPU @ 1.00GHz"), 1000);  // "G1" is the model's
+    EXPECT_FALSE(clock_in_name("Intel(R) Core(TM) i3-1005G1 CPU").has_value());
+    EXPECT_FALSE(clock_in_name("AMD Athlon(tm) XP 2400+").has_value());
     EXPECT_FALSE(clock_in_name("AMD EPYC 7302 16-Core Processor").has_value());
     EXPECT_FALSE(clock_in_name("GHz").has_value());
 

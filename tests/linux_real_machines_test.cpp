@@ -195,3 +195,35 @@ TEST(RealMachines, VideoControllersByTheirCardNamesAndDrivers) {
     t.put("/sys/module/nvidia/taint", "POE\n");
     EXPECT_EQ(value_of(t.report().out, U8(" 显卡驱动：")), "");
 }
+
+TEST(RealMachines, OlderArm64AndCellLayouts) {
+    // An 8-CPU phone on a 3.10 arm64 kernel: bare "processor" lines, then
+    // one block for all of them (arch/arm64/kernel/setup.c of that time).
+    Tree phone;
+    std::string info = "Processor\t: AArch64 Processor rev 4 (aarch64)\n";
+    for (int i = 0; i < 8; ++i) info += "processor\t: " + std::to_string(i) + "\n";
+    info += "Features\t: fp asimd aes pmull sha1 sha2 crc32 \nCPU implementer\t: 0x41\n"
+            "CPU architecture: AArch64\nCPU variant\t: 0x0\nCPU part\t: 0xd03\nCPU revision\t: 4\n\n"
+            "Hardware\t: Qualcomm Technologies, Inc MSM8939\n";
+    phone.put("/proc/cpuinfo", info);
+    // Implementer 0x41 is ARM, part 0xd03 the Cortex-A53, an ARMv8 core.
+    const ProcessResult p = phone.report();
+    EXPECT_EQ(value_of(p.out, U8(" CPU名称：")), "Cortex-A53");
+    EXPECT_EQ(value_of(p.out, U8(" CPU厂商：")), "ARM");
+    EXPECT_EQ(value_of(p.out, U8(" CPU位宽：")), U8("64位"));
+    EXPECT_EQ(value_of(p.out, U8(" CPU核心：")), U8("核心-8　　　 / 线程-8"));
+
+    // A Cell PPE: two hardware threads of one core, one sibling list for
+    // both and no core ids.
+    Tree cell;
+    cell.put("/proc/cpuinfo",
+             "processor\t: 0\ncpu\t\t: Cell Broadband Engine, altivec supported\nclock\t\t: 3200.000000MHz\n"
+             "revision\t: 5.1 (pvr 0070 0501)\n\nprocessor\t: 1\ncpu\t\t: Cell Broadband Engine, altivec supported\n"
+             "clock\t\t: 3200.000000MHz\nrevision\t: 5.1 (pvr 0070 0501)\n\ntimebase\t: 79800000\n"
+             "platform\t: PS3\nmodel\t\t: SonyPS3\n");
+    for (const char* n : {"0", "1"})
+        cell.put(std::string("/sys/devices/system/cpu/cpu") + n + "/topology/thread_siblings_list", "0-1\n");
+    const ProcessResult c = cell.report();
+    EXPECT_EQ(value_of(c.out, U8(" CPU核心：")), U8("核心-1　　　 / 线程-2"));
+    EXPECT_EQ(value_of(c.out, U8(" CPU数量：")), "1");
+}

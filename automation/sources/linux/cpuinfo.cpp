@@ -61,6 +61,23 @@ CpuInfo parse_cpuinfo(const std::string& text) {
         block.try_emplace(key, trim_blanks(line.substr(colon + 1)));
     }
     close_block();
+    // Older arm64 kernels print a bare "processor : N" line for each
+    // processor and then one block for all of them: what follows the last
+    // bare line belongs to every processor.
+    auto bare = [](const CpuInfo::Processor& p) {
+        for (const auto& [k, v] : p.fields)
+            if (k != "processor" && k != "Processor") return false;
+        return true;
+    };
+    for (std::size_t i = 1; i < info.processors.size(); ++i) {
+        if (!bare(info.processors[i - 1]) || bare(info.processors[i])) continue;
+        for (const auto& [k, v] : info.processors[i].fields)
+            if (k != "processor") info.shared.try_emplace(k, v);
+        for (std::size_t j = 0; j < i; ++j)  // the name line stands in the first block
+            if (auto it = info.processors[j].fields.find("Processor"); it != info.processors[j].fields.end())
+                info.shared.try_emplace("Processor", it->second);
+        break;  // such a kernel writes one shared block
+    }
     return info;
 }
 

@@ -245,8 +245,11 @@ std::vector<Instance> processor_instances() {
             for (int k = 0; k < std::min<std::int64_t>(*n, static_cast<std::int64_t>(kMaxCpus)); ++k) numbers.push_back(k);
     if (numbers.empty()) return {};
 
-    // sysfs places each processor where the kernel has a topology.
-    const bool topology = fs.read(cpu_dir(numbers.front()) + "/topology/physical_package_id").has_value();
+    // sysfs places each processor where the kernel has a topology; some
+    // kernels give only the thread siblings (a Cell PPE), no package or core.
+    const std::string first_topology = cpu_dir(numbers.front()) + "/topology/";
+    const bool topology = fs.read(first_topology + "physical_package_id").has_value() ||
+                          fs.read(first_topology + "thread_siblings_list").has_value();
     std::vector<LogicalCpu> cpus;
     cpus.reserve(numbers.size());
     for (const int n : numbers) {
