@@ -370,11 +370,20 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
     }
     j["disks"] = disks;
     Json video = Json::array();
-    for (const auto& v : f.video.controllers)
+    // The device query lists the same class in the same order.
+    const bool video_matched = inv.video_device_ids.size() == f.video.controllers.size() &&
+                               inv.video_memory.size() == inv.video_device_ids.size();
+    for (std::size_t i = 0; i < f.video.controllers.size(); ++i) {
+        const auto& v = f.video.controllers[i];
+        // AdapterRAM is 32 bits on Windows; the driver's key holds the whole figure.
+        Json memory = positive_quantity(v.memory);
+        if (video_matched && inv.video_memory[i] > 0) memory = inv.video_memory[i];
         video.push_back({{"name", text(v.name)},
-                         {"memory_bytes", positive_quantity(v.memory)},
+                         {"device_id", video_matched ? text(inv.video_device_ids[i]) : Json(nullptr)},
+                         {"memory_bytes", memory},
                          {"maker", text(v.maker)},
                          {"driver_version", text(v.driver)}});
+    }
     j["video_controllers"] = video;
     j["motherboard"] = {
         {"brand", text(f.board.brand)},

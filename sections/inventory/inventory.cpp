@@ -33,6 +33,8 @@ const char* const kProcessorListScript =
     QV_NUMBERED("NumberOfLogicalProcessors") QV_NUMBERED_TAIL;
 const char* const kDiskBusScript =
     QV_NUMBERED_HEAD("Win32_DiskDrive") QV_NUMBERED("PNPDeviceID") QV_NUMBERED_TAIL;
+const char* const kVideoDeviceScript =
+    QV_NUMBERED_HEAD("Win32_VideoController") QV_NUMBERED("PNPDeviceID") QV_NUMBERED_TAIL;
 
 namespace {
 
@@ -90,5 +92,9 @@ InventoryFacts read_inventory() {
                                 instance_value(p, "NumberOfCores"), instance_value(p, "NumberOfLogicalProcessors")});
     for (const auto& d : numbered_instances(run_script_query(kDiskBusScript)))
         f.disk_device_ids.push_back(instance_value(d, "PNPDeviceID"));
+    for (const auto& v : numbered_instances(run_script_query(kVideoDeviceScript))) {
+        f.video_device_ids.push_back(instance_value(v, "PNPDeviceID"));
+        f.video_memory.push_back(read_adapter_memory(f.video_device_ids.back()));
+    }
     return f;
 }

@@ -230,6 +230,22 @@ assert docs[0] == docs[1], "the two script paths differ"
 print("identity:", docs[0]["identity"], "warnings:", docs[0]["warnings"])
 PY
 pass "quorvin-report.exe --json: ASCII, valid format 1, the MachineGuid as machine id, the 4 GB card as a number, the same through our host"
+# Cards beyond AdapterRAM's 32 bits: the driver key of the controller's device
+# holds the whole figure, as Windows lays it out (Enum\<device>\Driver names
+# the key under the display class). The text line keeps WMI's figure.
+DEVICE="$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["video_controllers"][0]["device_id"])' "$ART/report.json")"
+CLASS='HKLM\System\CurrentControlSet\Control\Class\{4d36e968-e325-11ce-bfc1-08002be10318}\0007'
+w reg add "HKLM\\System\\CurrentControlSet\\Enum\\$DEVICE" /v Driver /d '{4d36e968-e325-11ce-bfc1-08002be10318}\0007' /f >/dev/null 2>&1 \
+    || fail "reg add Driver"
+video_memory() { w "$BUILD/quorvin-report.exe" --json | python3 -c 'import json, sys; print(json.load(sys.stdin)["video_controllers"][0]["memory_bytes"])'; }
+w reg add "$CLASS" /v HardwareInformation.qwMemorySize /t REG_QWORD /d 12884901888 /f >/dev/null 2>&1 || fail "reg add qwMemorySize"
+[ "$(video_memory)" = 12884901888 ] || fail "a 12 GB card's memory in the JSON: $(video_memory)"
+w "$BUILD/quorvin-report.exe" > "$ART/report-12gb.txt" || fail "report with a 12 GB card"
+grep -q '^ 显卡显存：4293918720$' "$ART/report-12gb.txt" || fail "the text line no longer shows WMI's figure"
+w reg delete "$CLASS" /v HardwareInformation.qwMemorySize /f >/dev/null 2>&1
+w reg add "$CLASS" /v HardwareInformation.MemorySize /t REG_DWORD /d 2147483648 /f >/dev/null 2>&1 || fail "reg add MemorySize"
+[ "$(video_memory)" = 2147483648 ] || fail "a 2 GB card's memory in the JSON: $(video_memory)"
+pass "the JSON carries a 12 GB card's and a 2 GB card's memory from the driver key; the text line keeps WMI's figure"
 stop_wine "$WINEPREFIX"
 
 # --- reference counts: reports in a loop leave nothing behind ----------------

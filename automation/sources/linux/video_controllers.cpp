@@ -128,6 +128,15 @@ std::vector<Instance> video_controller_instances() {
         v.set("AdapterRAM", vram ? P::of_integer(*vram) : P::null());
         v.set("AdapterCompatibility", P::text_or_null(gbk(vendor_name)));
         v.set("DriverVersion", P::text_or_null(gbk(version)));
+        // As Windows names a PCI device, with the slot as the instance.
+        if (vendor && device) {
+            char id[64];
+            std::snprintf(id, sizeof id, "PCI\\VEN_%04llX&DEV_%04llX\\", static_cast<unsigned long long>(*vendor & 0xFFFF),
+                          static_cast<unsigned long long>(*device & 0xFFFF));
+            v.set("PNPDeviceID", P::text_or_null(gbk(std::string(id) + slot)));
+        } else {
+            v.set("PNPDeviceID", P::null());
+        }
         out.push_back(std::move(v));
     }
     return out;
