@@ -84,3 +84,25 @@ std::vector<std::vector<std::size_t>> lines_by_instance(const TextArray& lines, 
     }
     return out;
 }
+
+Text line_value(const Text& line) {
+    const std::size_t eq = line.find('=');
+    return eq == Text::npos ? Text() : line.substr(eq + 1);
+}
+
+bool line_has_key(const Text& line, const Text& key) {
+    // "=" is ASCII and never the second byte of a GBK character.
+    return line.size() > key.size() && line[key.size()] == '=' && line.compare(0, key.size(), key) == 0;
+}
+
+Text reply_value(const Text& reply, const Text& key) {
+    std::size_t pos = 0;
+    while (pos < reply.size()) {
+        std::size_t end = reply.find("\r\n", pos);
+        if (end == Text::npos) end = reply.size();
+        if (end - pos > key.size() && reply.compare(pos, key.size(), key) == 0 && reply[pos + key.size()] == '=')
+            return reply.substr(pos + key.size() + 1, end - pos - key.size() - 1);
+        pos = end + 2;
+    }
+    return Text();
+}

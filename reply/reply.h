@@ -10,6 +10,14 @@ Text clean_value(const Text& text);
 int line_count(const Text& text);
 Text line_at(const Text& text, int n);
 int compare_text(const Text& a, const Text& b);
+// A value is the rest of its own reply line after its own key: these read
+// it so, whatever "=", key or word the value itself holds.
+// The text after the first "=" of a line; the empty text without one.
+Text line_value(const Text& line);
+// Whether the line's key (what stands before its first "=") is `key`.
+bool line_has_key(const Text& line, const Text& key);
+// The value of the first line of `reply` whose key is `key`.
+Text reply_value(const Text& reply, const Text& key);
 // The non-empty lines of a reply, in order, without their line ends.
 TextArray reply_lines(const Text& reply);
 // For accumulating replies (prefix, instance number, field): the indexes in

@@ -501,3 +501,38 @@ TEST(HostileRoot, OurOwnWalkHoldsFewDescriptorsAtAnyDepth) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
+
+TEST(HostileValues, AValueKeepsItsOwnText) {
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    other_machine(t);
+    // Words the report's replies use as keys or cut marks, inside values.
+    put(t / "etc/os-release", U8("PRETTY_NAME=\"Example OS 3 (nightly build 412) 位宽=128-bit\"\n"));
+    put(t / "proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\n"
+                            "model name\t: QEMU Virtual CPU (model=host) @ 2.80GHz\nflags\t\t: lm\n\n");
+    put(t / "run/udev/data/b8:0", "E:ID_MODEL_ENC=RAID5\\x20LUN=0\n");
+    put(t / "run/udev/data/+dmi:id", "E:MEMORY_DEVICE_0_SIZE=8589934592\nE:MEMORY_DEVICE_0_SERIAL_NUMBER=SN=0042\n" +
+                                         U8("E:MEMORY_DEVICE_0_MANUFACTURER=Maker 数量=9\n"));
+    put(t / "sys/class/dmi/id/chassis_type", "3\n");
+    put(t / "sys/class/dmi/id/board_vendor", U8("LENOVO 型号=ThinkPad-FAKE\n"));
+    put(t / "sys/class/dmi/id/board_name", "20XW\n");
+    const ProcessResult r = run_report("--root " + q(t));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(value_of(r.out, U8(" 系统版本：")), U8("Example OS 3 (nightly build 412) 位宽=128-bit"));
+    EXPECT_EQ(value_of(r.out, U8(" 系统位宽：")), U8("64位"));
+    EXPECT_EQ(value_of(r.out, U8(" CPU名称：")), "QEMU Virtual CPU (model=host) @ 2.80GHz");
+    EXPECT_EQ(value_of(r.out, U8(" 磁盘1型号：")), "RAID5 LUN=0");
+    EXPECT_EQ(value_of(r.out, U8(" 内存1序列：")), "SN=0042");
+    EXPECT_EQ(value_of(r.out, U8(" 内存1厂商：")), U8("Maker 数量=9"));
+    EXPECT_EQ(value_of(r.out, U8(" 数量：")), "1");
+    EXPECT_EQ(value_of(r.out, U8(" 信息品牌：")), U8("LENOVO 型号=ThinkPad-FAKE"));
+    EXPECT_EQ(value_of(r.out, U8(" 信息型号：")), "20XW");
+    const ProcessResult js = run_report("--json --root " + q(t));
+    for (const char* v : {"\"os_bits\": 64", "\"name\": \"QEMU Virtual CPU (model=host) @ 2.80GHz\"",
+                          "\"model\": \"RAID5 LUN=0\"", "\"serial_number\": \"SN=0042\"", "\"product\": \"20XW\""})
+        EXPECT_NE(js.out.find(v), std::string::npos) << v;
+    // A name with "Build" in it, as Buildroot images give.
+    put(t / "etc/os-release", "PRETTY_NAME=\"Buildroot 2023.02.9\"\n");
+    EXPECT_EQ(value_of(run_report("--root " + q(t)).out, U8(" 系统版本：")), "Buildroot 2023.02.9");
+    EXPECT_NE(run_report("--json --root " + q(t)).out.find("\"os_version\": \"Buildroot 2023.02.9\""), std::string::npos);
+}

@@ -59,7 +59,7 @@ TEST(FixtureMachines, ServerSections) {
     UseMachine m("server.machine");
     Text caption, bitness, chassis, maker;
     read_os_caption_and_bitness(caption, bitness);
-    EXPECT_EQ(caption, "Microsoft Windows Server 2019 Datacenter ");  // cut at "Build"
+    EXPECT_EQ(caption, "Microsoft Windows Server 2019 Datacenter Build Lab  ");  // its whole line, "Build" and all
     EXPECT_EQ(bitness, "64位");
     read_chassis_and_maker(chassis, maker);
     EXPECT_EQ(chassis, "机架式服务器");  // the last enclosure, its first type
@@ -80,17 +80,17 @@ TEST(FixtureMachines, ServerSections) {
         memory += " 内存" + to_text(i) + "容量：32GB\r\n 内存" + to_text(i) + "速度：2933MHZ\r\n 内存" +
                   to_text(i) + "厂商：Micron\r\n 内存" + to_text(i) + "序列：SN0" + to_text(i) + "\r\n";
     memory +=
-        " 内存10容量：16GB\r\n 内存10速度：2933MHZ\r\n 内存10厂商：SK\r\n 内存10序列：SN10\r\n"
+        " 内存10容量：16GB\r\n 内存10速度：2933MHZ\r\n 内存10厂商：Hynix=SK\r\n 内存10序列：SN10\r\n"
         " 内存11容量：3GB\r\n 内存11速度：2933MHZ\r\n 内存11厂商：Micron\r\n 内存11序列：SN11  \r\n"
         " 内存12容量：0GB\r\n 内存12速度：2400MHZ\r\n 内存12厂商：Micron\r\n 内存12序列：SN12\r\n"
         " 数量：12\r\n";
     EXPECT_EQ(memory_section(), memory);
     EXPECT_EQ(disk_section(),
-              " 磁盘1型号：SCSI Disk Device\r\n 磁盘1容量：1862GB\r\n 磁盘1类型：SCSI\r\n 数量：1\r\n");
+              " 磁盘1型号：LSI MR9361-8i=SCSI Disk Device\r\n 磁盘1容量：1862GB\r\n 磁盘1类型：SCSI\r\n 数量：1\r\n");
     EXPECT_EQ(video_controller_section(),
               " 显卡型号：\r\n 显卡显存：\r\n 显卡厂商：\r\n 显卡驱动：\r\n 显卡数量：\r\n");
     EXPECT_EQ(motherboard_section(),
-              " 信息品牌：Supermicro \r\n 信息型号：\r\n 型号信息：Rack\x1A\x1AServer\r\n");  // no line of its own
+              " 信息品牌：Supermicro 型号 X11\r\n 信息型号：\r\n 型号信息：Rack\x1A\x1AServer\r\n");  // no line of its own
     EXPECT_EQ(read_monitor_info().brand, "");
 }
 

@@ -25,12 +25,12 @@ MonitorList read_monitors() {
     auto line = [&](long long k) {
         return k >= 1 && k <= static_cast<long long>(pieces.size()) ? pieces[static_cast<std::size_t>(k - 1)] : Text();
     };
-    const int n = to_integer(text_after(line(line_count(reply) - 1), "="));
+    const int n = to_integer(reply_value(reply, "数量"));
     // Beyond the last line every id would be empty.
     const long long last = std::min<long long>(n, static_cast<long long>(pieces.size()) / 3 + 1);
     MonitorList list;
     for (long long i = 1; i <= last; ++i) {
-        const Text id = text_after(line(3 * i), "参数c=");
+        const Text id = line_value(line(3 * i));
         if (compare_text(id, Text()) == 0) continue;
         const Bytes block = read_edid_bytes(id);
         const Text edid_text = edid_text_of(block);

@@ -56,14 +56,14 @@ const char* const kComputerModelScript =
 
 namespace {
 
-int reply_count(const Text& reply) { return to_integer(clean_value(text_after(reply, "数量="))); }
+int reply_count(const Text& reply) { return to_integer(reply_value(reply, "数量")); }
 
 // The count line's value; "数量" opens no module line, so the last line that
 // starts with it is the count.
 Text count_of(const TextArray& lines) {
     Text count;
     for (const Text& line : lines)
-        if (text_starts_with(line, "数量")) count = text_after(line, "=");
+        if (line_has_key(line, "数量")) count = line_value(line);
     return count;
 }
 
@@ -89,19 +89,19 @@ MemoryFacts read_memory_facts() {
         const Text k = "内存" + to_text(i);
         for (const std::size_t j : by_module[static_cast<std::size_t>(i)]) {
             const Text& line = lines[j];
-            const Text value = text_after(line, "=");
-            if (text_starts_with(line, k + "容量")) {
+            const Text value = line_value(line);
+            if (line_has_key(line, k + "容量")) {
                 // A figure no module has (negative, or beyond what the
                 // line can show) is no figure, rather than a wrapped one.
                 m.capacity_bytes = to_number(value);
                 if (!(m.capacity_bytes >= 0 && m.capacity_bytes / 1073741824.0 < 2147483648.0)) m.capacity_bytes = 0;
                 m.capacity_gb = to_integer(m.capacity_bytes / 1073741824.0);
-            } else if (text_starts_with(line, k + "速度")) {
+            } else if (line_has_key(line, k + "速度")) {
                 const double speed = to_number(value);
                 m.speed = speed >= 0 && speed < 2147483648.0 ? to_integer(speed) : 0;
-            } else if (text_starts_with(line, k + "厂商")) {
+            } else if (line_has_key(line, k + "厂商")) {
                 m.maker = value;
-            } else if (text_starts_with(line, k + "序列号")) {
+            } else if (line_has_key(line, k + "序列号")) {
                 m.serial = value;
             }
         }
@@ -135,13 +135,13 @@ DiskFacts read_disk_facts() {
         const Text k = "磁盘" + to_text(i);
         for (const std::size_t j : by_disk[static_cast<std::size_t>(i)]) {
             const Text& line = lines[j];
-            const Text value = text_after(line, "=");
-            if (text_starts_with(line, k + "型号")) {
+            const Text value = line_value(line);
+            if (line_has_key(line, k + "型号")) {
                 d.model = value;
-            } else if (text_starts_with(line, k + "容量")) {
+            } else if (line_has_key(line, k + "容量")) {
                 d.capacity_bytes = std::max<std::int64_t>(to_long_integer(value), 0);
                 d.capacity_gb = static_cast<std::int64_t>(static_cast<double>(d.capacity_bytes) / 1073741824.0);
-            } else if (text_starts_with(line, k + "类型")) {
+            } else if (line_has_key(line, k + "类型")) {
                 d.type = value;
             }
         }
@@ -178,17 +178,14 @@ Text unsigned_memory(const Text& value) {
 VideoFacts read_video_facts() {
     const Text reply = run_script_query(kVideoControllerScript);
     const TextArray lines = reply_lines(reply);
-    Text fields[4];
     VideoFacts f;
-    for (std::size_t j = 0; j < lines.size(); ++j) {
-        const Text value = text_after(lines[j], "=");
-        if (j < 4) fields[j] = value;
-        if (text_starts_with(lines[j], "数量")) f.count = value;
-    }
-    f.name = fields[0];
-    f.memory = unsigned_memory(fields[1]);
-    f.maker = fields[2];
-    f.driver = fields[3];
+    for (const Text& line : lines)
+        if (line_has_key(line, "数量")) f.count = line_value(line);
+    // The section shows the first controller.
+    f.name = reply_value(reply, "显卡1型号");
+    f.memory = unsigned_memory(reply_value(reply, "显卡1显存"));
+    f.maker = reply_value(reply, "显卡1厂商");
+    f.driver = reply_value(reply, "显卡1驱动版本");
     const int n = bounded_count(reply, lines);
     const auto by_card = lines_by_instance(lines, "显卡", n);
     for (int i = 1; i <= n; ++i) {
@@ -196,11 +193,11 @@ VideoFacts read_video_facts() {
         VideoFacts::Controller c;
         for (const std::size_t j : by_card[static_cast<std::size_t>(i)]) {
             const Text& line = lines[j];
-            const Text value = text_after(line, "=");
-            if (text_starts_with(line, k + "型号=")) c.name = value;
-            else if (text_starts_with(line, k + "显存=")) c.memory = unsigned_memory(value);
-            else if (text_starts_with(line, k + "厂商=")) c.maker = value;
-            else if (text_starts_with(line, k + "驱动版本=")) c.driver = value;
+            const Text value = line_value(line);
+            if (line_has_key(line, k + "型号")) c.name = value;
+            else if (line_has_key(line, k + "显存")) c.memory = unsigned_memory(value);
+            else if (line_has_key(line, k + "厂商")) c.maker = value;
+            else if (line_has_key(line, k + "驱动版本")) c.driver = value;
         }
         f.controllers.push_back(std::move(c));
     }
@@ -217,8 +214,8 @@ Text video_controller_section() { return video_section_text(read_video_facts());
 BoardFacts read_board_facts() {
     const Text board = run_script_query(kBaseBoardScript);
     BoardFacts f;
-    f.brand = clean_value(text_between(board, "品牌=", "型号"));
-    f.product = clean_value(text_between(board, "型号=", "获取成功"));
+    f.brand = reply_value(board, "品牌");
+    f.product = reply_value(board, "型号");
     f.model = run_script_query(kComputerModelScript);
     return f;
 }

@@ -24,13 +24,16 @@ const char* const kProcessorScript =
     "End Function";
 
 ProcessorFacts read_processor_facts() {
-    const TextArray lines = reply_lines(run_script_query(kProcessorScript));
+    const Text reply = run_script_query(kProcessorScript);
     ProcessorFacts f;
-    Text* fields[] = {&f.name,  &f.description, &f.maker,          &f.cores, &f.threads,
-                      &f.socket, &f.width,      &f.external_clock, &f.clock, &f.count};
-    // Values are known by their line's position only, never by key.
-    for (std::size_t j = 0; j < lines.size() && j < 10; ++j)
-        *fields[j] = text_after(lines[j], "=");
+    const struct {
+        const char* key;
+        Text* field;
+    } lines[] = {{"处理器型号", &f.name},          {"处理器架构_数据", &f.description}, {"处理器厂商", &f.maker},
+                 {"处理器核心数", &f.cores},        {"处理器线程数", &f.threads},       {"处理器接口", &f.socket},
+                 {"处理器位宽", &f.width},          {"处理器外频", &f.external_clock},  {"处理器主频", &f.clock},
+                 {"处理器数量", &f.count}};
+    for (const auto& l : lines) *l.field = reply_value(reply, l.key);
     return f;
 }
 

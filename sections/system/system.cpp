@@ -37,9 +37,9 @@ const char* const kEnclosureMakerScript =
 
 void read_os_caption_and_bitness(Text& caption, Text& bitness) {
     const Text reply = run_script_query(kOsScript);
-    caption = clean_value(text_before(text_after(reply, "版本="), "BUILD", true));
-    bitness = clean_value(
-        replace_subtext(text_between(reply, "位宽=", "获取成功="), "-bit", "位", 1, -1, true));
+    // Each its own line's value, whatever words ("build", "=") it holds.
+    caption = reply_value(reply, "版本");
+    bitness = replace_subtext(reply_value(reply, "系统位宽"), "-bit", "位", 1, -1, true);
 }
 
 Text chassis_name(int code) {
