@@ -536,3 +536,53 @@ TEST(HostileValues, AValueKeepsItsOwnText) {
     EXPECT_EQ(value_of(run_report("--root " + q(t)).out, U8(" 系统版本：")), "Buildroot 2023.02.9");
     EXPECT_NE(run_report("--json --root " + q(t)).out.find("\"os_version\": \"Buildroot 2023.02.9\""), std::string::npos);
 }
+
+TEST(HostileCapture, ALinkTheCaptureMadeIsNeverWrittenThrough) {
+    // sys/dev/block/8:0 leads into run/udev/data/b9:9, whose y links out to
+    // an absolute path; a disk's dev file made the report read b9:9/y/f.
+    // Written as recorded, y is a link below DIR, and f must not go through it.
+    TempDir top;
+    const fs::path outside = top.path() / "outside", dir = top.path() / "cap";
+    fs::create_directories(outside);
+    LinuxFiles files;
+    files.note_link("/sys/dev/block/8:0", "../../../run/udev/data/b9:9");
+    files.note_link("/sys/dev/block/8:0/y", outside.string());
+    files.note_file("/run/udev/data/b9:9/y/f", "planted");
+    std::string error;
+    EXPECT_FALSE(write_capture(files, dir.string(), error));
+    EXPECT_NE(error.find("b9:9/y"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_FALSE(fs::exists(dir));
+}
+
+TEST(HostileTrees, LookupTablesOverTheirCapAreNotUsedCut) {
+    TempDir top;
+    const fs::path t = top.path() / "tree";
+    other_machine(t);
+    for (const char* slot : {"0000:00:02.0", "0000:03:00.0"}) put(t / "sys/bus/pci/devices" / slot / "class", "0x030000\n");
+    put(t / "sys/bus/pci/devices/0000:00:02.0/vendor", "0x8086\n");
+    put(t / "sys/bus/pci/devices/0000:00:02.0/device", "0x9a49\n");
+    put(t / "sys/bus/pci/devices/0000:03:00.0/vendor", "0x1002\n");
+    put(t / "sys/bus/pci/devices/0000:03:00.0/device", "0x73bf\n");
+    put(t / "sys/bus/pci/devices/0000:03:00.0/revision", "0xc1\n");
+    // Tables whose names stand at the start, padded with comments to a size.
+    auto padded = [](std::string head, std::size_t size) { return head + std::string(size - head.size() - 1, '#') + "\n"; };
+    const std::string ids = "8086  Intel Corporation\n\t9a49  TigerLake-LP GT2\n";
+    const std::string amd = "73BF,\tC1,\tAMD Radeon RX 6800 XT\n";
+    auto names = [&](std::size_t ids_size, std::size_t amd_size) {
+        put(t / "usr/share/misc/pci.ids", padded(ids, ids_size));
+        put(t / "usr/share/libdrm/amdgpu.ids", padded(amd, amd_size));
+        const ProcessResult r = run_report("--json --root " + q(t));
+        return r.out;
+    };
+    const std::string at_cap = names(8u << 20, 1u << 20);
+    EXPECT_NE(at_cap.find("\"name\": \"TigerLake-LP GT2\""), std::string::npos);
+    EXPECT_NE(at_cap.find("\"name\": \"AMD Radeon RX 6800 XT\""), std::string::npos);
+    // One byte more: neither table is read at all, nor captured.
+    const std::string over = names((8u << 20) + 1, (1u << 20) + 1);
+    EXPECT_NE(over.find("\"name\": \"PCI 8086:9a49\""), std::string::npos) << over;
+    EXPECT_NE(over.find("\"name\": \"PCI 1002:73bf\""), std::string::npos) << over;
+    EXPECT_EQ(run_report("--root " + q(t) + " --capture " + q(top.path() / "cap")).status, 0);
+    EXPECT_FALSE(fs::exists(top.path() / "cap/usr/share/misc/pci.ids"));
+    EXPECT_FALSE(fs::exists(top.path() / "cap/usr/share/libdrm/amdgpu.ids"));
+}

@@ -181,7 +181,12 @@ TEST(ScriptHost, AppendingGivesWhatConcatenationGives) {
     EXPECT_EQ(value("R = Null\r\nR = R & Null").kind, ScriptValue::Kind::Null);
     EXPECT_EQ(script_value_text(value("R = Null\r\nR = R & Null & \"x\"")), "x");
     // A function that assigns R while the line runs: R's old value counts.
+    // R must be the script's own, which F can reach; a function's R is its own.
     EXPECT_EQ(script_value_text(value("R = \"old\"\r\nR = R & F()")), "oldf");
+    ScriptOutcome global = run(src, "Dim R\r\nFunction GetA()\r\nR = \"old\"\r\nR = R & F()\r\nGetA = R\r\n"
+                                    "End Function\r\nFunction F()\r\nR = \"changed\"\r\nF = \"f\"\r\nEnd Function");
+    ASSERT_TRUE(global.ok) << global.error;
+    EXPECT_EQ(script_value_text(global.value), "oldf");
     EXPECT_FALSE(run(src, "Function GetA()\r\nSet R = GetObject(\"winmgmts:\")\r\nR = R & \"x\"\r\nEnd Function").ok);
 }
 
