@@ -24,6 +24,9 @@ struct FakeKms {
     };
     std::map<std::uint32_t, Crtc> crtcs;
     std::map<std::uint32_t, std::uint32_t> fb_bpp;
+    // A driver that claims more connectors than it has (0: as many as it has);
+    // it fills a buffer large enough for its claim with made-up ids.
+    std::uint32_t claimed = 0;
     int calls = 0;
 
     // A mode from its visible size and timings, as a driver reports it.
@@ -39,6 +42,13 @@ struct FakeKms {
         ++calls;
         if (request == DRM_IOCTL_MODE_GETRESOURCES) {
             auto* r = static_cast<drm_mode_card_res*>(arg);
+            if (claimed) {
+                if (r->count_connectors >= claimed && r->connector_id_ptr)
+                    for (std::uint32_t i = 0; i < claimed; ++i)
+                        reinterpret_cast<std::uint32_t*>(static_cast<std::uintptr_t>(r->connector_id_ptr))[i] = 1000 + i;
+                r->count_connectors = claimed;
+                return 0;
+            }
             const auto n = static_cast<std::uint32_t>(connectors.size());
             if (r->count_connectors >= n && r->connector_id_ptr)
                 for (std::uint32_t i = 0; i < n; ++i)

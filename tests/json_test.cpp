@@ -237,6 +237,7 @@ TEST(Json, AnyValueMakesValidJson) {
     f.user = "bad\xff\xfe\x81";               // not GBK
     f.memory.modules.push_back({8, 8589934592.0, 3200, "x\"y", ""});
     f.inventory.processors.push_back({"ctl\x01|", "", "", "", "64", "2800", "", "十六", "9223372036854775808"});
+    f.inventory.processors.push_back({"", "", "", "", "", "9223372036854775807", "", "", "0009"});
     f.inventory.board_serial = "序列号";  // GBK, not a placeholder
     f.inventory.system_serial = " To be filled by O.E.M. ";
     f.inventory.system_uuid = "FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF";
@@ -256,6 +257,8 @@ TEST(Json, AnyValueMakesValidJson) {
     EXPECT_EQ(p["data_width"], 64);
     EXPECT_TRUE(p["cores"].is_null());    // not a number: no quantity
     EXPECT_TRUE(p["threads"].is_null());  // 2^63: beyond any integer a reader holds
+    EXPECT_EQ(j["processors"][1]["max_clock_mhz"], 9223372036854775807LL);  // 19 digits, the largest
+    EXPECT_EQ(j["processors"][1]["threads"], 9);
     EXPECT_EQ(j["memory"]["modules"][0]["capacity_bytes"], 8589934592LL);
     EXPECT_TRUE(j["memory"]["modules"][0]["serial_number"].is_null());
 }

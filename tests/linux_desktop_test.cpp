@@ -129,6 +129,12 @@ TEST(Desktop, DisplayModesFromTheKernelsModeSetting) {
     k.crtcs[21].valid = false;
     EXPECT_EQ(read()->size(), 1u);
     EXPECT_FALSE(read_kms_card([&](unsigned long, void*) { errno = EACCES; return -1; }).has_value());
+
+    // A driver that claims a million connectors is asked about a bounded few.
+    k.claimed = 1000000;
+    k.calls = 0;
+    EXPECT_TRUE(read()->empty());
+    EXPECT_LT(k.calls, 1000);
 }
 
 TEST(Desktop, RecordedModeSettingGoesWithTheTree) {

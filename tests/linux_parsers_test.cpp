@@ -107,6 +107,8 @@ TEST(LinuxParsers, ProcessorNamesClocksAndTopology) {
     EXPECT_EQ(clock_in_name("Intel(R) Pentium(R) 4 CPU 3.00GHz"), 3000);
     EXPECT_EQ(clock_in_name("Pentium III (Coppermine) 800MHz"), 800);
     EXPECT_EQ(clock_in_name("Intel(R) Xeon(TM) CPU 3.00GHz"), 3000);  // without "@"
+    EXPECT_EQ(clock_in_name("Intel(R) Xeon(R) CPU E5-2683 v4 @ 2.10GHz"), 2100);  // 2.1 * 1000 is 2099.99...
+    EXPECT_EQ(clock_in_name("Intel(R) Core(TM) i5-3470S CPU @ 2.01GHz"), 2010);
     EXPECT_EQ(clock_in_name("AMD Athlon(tm) 64 Processor 2.4 GHz"), 2400);
     EXPECT_EQ(clock_in_name("Intel(R) Core(TM) i5-1035G1 CPU @ 1.00GHz"), 1000);  // "G1" is the model's
     EXPECT_FALSE(clock_in_name("Intel(R) Core(TM) i3-1005G1 CPU").has_value());
@@ -115,6 +117,7 @@ TEST(LinuxParsers, ProcessorNamesClocksAndTopology) {
     EXPECT_FALSE(clock_in_name("GHz").has_value());
 
     EXPECT_EQ(parse_cpu_list("0-3,8,10-11\n", 100), (std::vector<int>{0, 1, 2, 3, 8, 10, 11}));
+    EXPECT_EQ(parse_cpu_list("0-3,2", 100), (std::vector<int>{0, 1, 2, 3}));  // overlapping: each CPU once
     EXPECT_EQ(parse_cpu_list(std::string("0-63\n\0", 6), 100)->size(), 64u);  // sysfs files may end in NUL
     EXPECT_FALSE(parse_cpu_list("3-1", 100).has_value());
     EXPECT_FALSE(parse_cpu_list("0-99999999", 65536).has_value());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "automation/script_query.h"
 #include "reply/reply.h"
 #include "sections/display/display.h"
@@ -102,6 +104,22 @@ TEST(FixtureMachines, VideoMemoryOfFourGigabyteCards) {
                                           " 显卡数量：1\r\n");
 }
 
+TEST(FixtureMachines, VideoMemoryAtTheSignedEdges) {
+    // What WMI hands for a 2 GiB and a 4 GiB - 1 card, and a figure no
+    // 32-bit value can be, which stays as it came.
+    const std::pair<const char*, const char*> cases[] = {
+        {"-2147483648", "2147483648"}, {"-1", "4294967295"}, {"-2147483649", "-2147483649"}};
+    for (const auto& [wmi, shown] : cases) {
+        const std::string path = ::testing::TempDir() + "/qv-video.machine";
+        std::ofstream(path) << "[Win32_VideoController]\nName = text Card\nAdapterCompatibility = null\n"
+                                "DriverVersion = null\nAdapterRAM = int " << wmi << "\n";
+        MachineFile machine = MachineFile::load(path);
+        set_instance_source(&machine);
+        EXPECT_NE(video_controller_section().find(Text(" 显卡显存：") + shown + "\r\n"), Text::npos) << wmi;
+        set_instance_source(nullptr);
+    }
+}
+
 TEST(FixtureMachines, NoInstanceAnywhere) {
     UseMachine m("empty.machine");
     EXPECT_EQ(run_script_query(kMemoryScript), "数量=\r\n");
@@ -173,6 +191,7 @@ TEST(Sections, ChassisTableAndFamilyCodes) {
     EXPECT_EQ(os_family_from_version(10, 0), 12);
     EXPECT_EQ(os_family_from_version(6, 2), 10);
     EXPECT_EQ(os_family_from_version(6, 3), 11);
+    EXPECT_EQ(os_family_from_version(6, 4), 12);  // the Windows 10 previews: the last of the table
     EXPECT_EQ(os_family_from_version(6, 5), 0);
     EXPECT_EQ(os_family_from_version(5, 3), 12);
     EXPECT_EQ(os_family_from_version(5, 1), 6);
