@@ -12,6 +12,9 @@ DEB="$("$ROOT/scripts/package" 2>/dev/null | tail -1)"
 dpkg -i "$DEB" >/dev/null || fail "dpkg -i $DEB"
 trap 'dpkg -r quorvin-report >/dev/null 2>&1 || true' EXIT
 [ -x /usr/bin/quorvin-report ] || fail "/usr/bin/quorvin-report is not installed"
+VERSION="$(cat "$ROOT/build/package/version.txt")"
+[ "$(dpkg-query -W -f='${Version}' quorvin-report)" = "$VERSION" ] || fail "the package is not version $VERSION"
+[ "$(/usr/bin/quorvin-report --version)" = "quorvin-report $VERSION" ] || fail "the installed program is not version $VERSION"
 [ -f /usr/share/doc/quorvin-report/README.md ] || fail "the documentation is not installed"
 /usr/bin/quorvin-report --json | /usr/bin/python3 -c 'import json, sys, jsonschema
 jsonschema.validate(json.load(sys.stdin), json.load(open("/usr/share/quorvin-report/report.schema.json")))' \

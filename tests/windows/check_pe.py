@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Checks a built Windows program from its file: machine, subsystem, imported
-DLLs, the application manifest and the icon. Exit status 1 on any failure."""
+DLLs, the application manifest and the icon, and the version resource.
+usage: check_pe.py FILE ARCH [--console] [--version VERSION]
+Exit status 1 on any failure."""
 import os
 import struct
 import sys
@@ -10,7 +12,59 @@ XP_LIST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "xp_missing_f
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                 "ole32.dll", "oleaut32.dll", "ws2_32.dll", "msvcrt.dll", "comctl32.dll"}
 MACHINES = {"i386": 0x14C, "x86-64": 0x8664}
-RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+
+def version_info(blob):
+    """A VS_VERSIONINFO: (file version, product version, {string: value})."""
+    strings = {}
+    fixed = []
+
+    def node(o, end):
+        length, value_length, kind = struct.unpack_from("<HHH", blob, o)
+        stop = min(o + length, end)
+        k = o + 6
+        key_end = k
+        while blob[key_end:key_end + 2] != b"\0\0":
+            key_end += 2
+        key = blob[k:key_end].decode("utf-16-le")
+        v = (key_end + 2 + 3) & ~3
+        if key == "VS_VERSION_INFO" and value_length >= 52:
+            sig, _, fms, fls, pms, pls = struct.unpack_from("<IIIIII", blob, v)
+            if sig == 0xFEEF04BD:
+                fixed.extend([(fms >> 16, fms & 0xFFFF, fls >> 16, fls & 0xFFFF),
+                              (pms >> 16, pms & 0xFFFF, pls >> 16, pls & 0xFFFF)])
+        value_bytes = value_length * 2 if kind == 1 else value_length
+        if kind == 1 and value_length:
+            strings[key] = blob[v:v + value_bytes].decode("utf-16-le").rstrip("\0")
+        c = (v + value_bytes + 3) & ~3
+        while c + 6 <= stop:
+            step = struct.unpack_from("<H", blob, c)[0]
+            if step == 0:
+                break
+            node(c, stop)
+            c = (c + step + 3) & ~3
+
+    node(0, len(blob))
+    return (fixed[0], fixed[1], strings) if fixed else (None, None, strings)
+
+
+def check_version(res, version, name, errors):
+    blobs = res.get(RT_VERSION, [])
+    if len(blobs) != 1:
+        errors.append("%d version resources, expected 1" % len(blobs))
+        return
+    file_v, product_v, strings = version_info(blobs[0][1])
+    want = tuple(int(x) for x in version.split(".")) + (0,)
+    if file_v != want or product_v != want:
+        errors.append("file/product version %s/%s, expected %s" % (file_v, product_v, want))
+    for key, value in (("FileVersion", version), ("ProductVersion", version), ("ProductName", "Quorvin"),
+                       ("OriginalFilename", name)):
+        if strings.get(key) != value:
+            errors.append("version string %s is %r, expected %r" % (key, strings.get(key), value))
+    for key in ("FileDescription", "LegalCopyright"):
+        if not strings.get(key):
+            errors.append("version string %s is missing" % key)
 
 
 class PE:
@@ -88,14 +142,14 @@ class PE:
         return found
 
 
-def main(path, arch):
+def main(path, arch, console=False, version=None):
     data = open(path, "rb").read()
     pe = PE(data)
     errors = []
     if pe.machine != MACHINES[arch]:
         errors.append("machine %#x, expected %s" % (pe.machine, arch))
-    if pe.subsystem != 2:
-        errors.append("subsystem %d, expected 2 (Windows GUI)" % pe.subsystem)
+    if pe.subsystem != (3 if console else 2):
+        errors.append("subsystem %d, expected %s" % (pe.subsystem, "3 (console)" if console else "2 (Windows GUI)"))
     for dll in pe.imports():
         if dll.lower() not in WINDOWS_DLLS:
             errors.append("imports %s, which is not one of Windows' own DLLs" % dll)
@@ -112,6 +166,15 @@ def main(path, arch):
                 if (dll.lower(), f) in missing:
                     errors.append("imports %s!%s, which Windows XP lacks (%s)" % (dll, f, missing[(dll.lower(), f)]))
     res = pe.resources()
+    if version:
+        check_version(res, version, os.path.basename(path), errors)
+    if console:
+        for e in errors:
+            print("%s: %s" % (path, e), file=sys.stderr)
+        if not errors:
+            print("%s: %s, console, Windows DLLs only%s, version %s" % (
+                path, arch, ", nothing newer than Windows XP SP3" if arch == "i386" else "", version))
+        return 1 if errors else 0
     manifests = res.get(RT_MANIFEST, [])
     if len(manifests) != 1:
         errors.append("%d manifests, expected 1" % len(manifests))
@@ -150,10 +213,13 @@ def main(path, arch):
     for e in errors:
         print("%s: %s" % (path, e), file=sys.stderr)
     if not errors:
-        print("%s: %s, GUI, Windows DLLs only%s, manifest and icon as required"
-              % (path, arch, ", nothing newer than Windows XP SP3" if arch == "i386" else ""))
+        print("%s: %s, GUI, Windows DLLs only%s, manifest and icon as required%s"
+              % (path, arch, ", nothing newer than Windows XP SP3" if arch == "i386" else "",
+                 ", version %s" % version if version else ""))
     return 1 if errors else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    args = sys.argv[1:]
+    version = args[args.index("--version") + 1] if "--version" in args else None
+    sys.exit(main(args[0], args[1], "--console" in args, version))

@@ -208,7 +208,9 @@ w "$BUILD/quorvin-report.exe" --json > "$ART/report.json" || fail "quorvin-repor
 GUID="$(w reg query 'HKLM\Software\Microsoft\Cryptography' /v MachineGuid 2>/dev/null | tr -d '\r' | awk '/MachineGuid/ {print $NF}')"
 unregister "${SCRIPT_CONTROL[@]}" "${REGEXP[@]}"
 w "$BUILD/quorvin-report.exe" --json > "$ART/report-ownhost.json" || fail "quorvin-report.exe --json through our host"
-/usr/bin/python3 - "$ART/report.json" "$ART/report-ownhost.json" "$ROOT/docs/report.schema.json" "$GUID" <<'PY' || fail "the JSON of quorvin-report.exe"
+VERSION="$(cat "$BUILD/version.txt")"
+[ "$(w "$BUILD/quorvin-report.exe" --version | tr -d '\r')" = "quorvin-report $VERSION" ] || fail "quorvin-report.exe --version"
+/usr/bin/python3 - "$ART/report.json" "$ART/report-ownhost.json" "$ROOT/docs/report.schema.json" "$GUID" "$VERSION" <<'PY' || fail "the JSON of quorvin-report.exe"
 import json, sys, jsonschema
 schema = json.load(open(sys.argv[3]))
 docs = []
@@ -220,6 +222,7 @@ for path in sys.argv[1:3]:
     assert doc["video_controllers"][0]["memory_bytes"] == 4293918720, doc["video_controllers"]
     assert doc["identity"]["machine_id"] == sys.argv[4] and sys.argv[4], (doc["identity"], sys.argv[4])
     assert doc["source"] == {"kind": "machine", "root": None}, doc["source"]
+    assert doc["tool"] == {"name": "quorvin-report", "version": sys.argv[5]}, doc["tool"]
     assert doc["system"]["os_family"]["code"] > 0 and doc["system"]["os_family"]["name"].startswith("Windows"), doc["system"]
     docs.append(doc)
 # The Script Control and our host answer alike.
