@@ -7,7 +7,7 @@ ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
-DEB="$("$ROOT/scripts/package" 2>/dev/null | tail -1)"
+DEB="$("$ROOT/scripts/package" 2>/dev/null | grep '\.deb$')"
 [ -f "$DEB" ] || fail "no package built"
 dpkg -i "$DEB" >/dev/null || fail "dpkg -i $DEB"
 trap 'dpkg -r quorvin-report >/dev/null 2>&1 || true' EXIT

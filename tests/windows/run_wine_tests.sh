@@ -251,6 +251,45 @@ w reg add "$CLASS" /v HardwareInformation.MemorySize /t REG_DWORD /d 2147483648 
 pass "the JSON carries a 12 GB card's and a 2 GB card's memory from the driver key; the text line keeps WMI's figure"
 stop_wine "$WINEPREFIX"
 
+# --- the MSI: its tables, and install, upgrade and removal under Wine --------
+MSI="$WORK/msi"; rm -rf "$MSI"; mkdir -p "$MSI"
+NEXT="${VERSION%.*}.$(( ${VERSION##*.} + 1 ))"
+"$ROOT/contrib/msi/build.sh" "$VERSION" x86 "$ROOT/build/win-i686" "$MSI/x86.msi" 2>/dev/null || fail "wixl x86"
+"$ROOT/contrib/msi/build.sh" "$VERSION" x64 "$BUILD" "$MSI/old.msi" 2>/dev/null || fail "wixl x64"
+"$ROOT/contrib/msi/build.sh" "$NEXT" x64 "$BUILD" "$MSI/new.msi" 2>/dev/null || fail "wixl x64, the next version"
+# The 32-bit product cannot run here: its package is read back from its tables.
+table() { msiinfo export "$MSI/x86.msi" "$1" | tr -d '\r'; }
+msiinfo suminfo "$MSI/x86.msi" | grep -q '^Template: Intel;1033$' || fail "the x86 MSI is not for Intel"
+msiinfo suminfo "$MSI/x86.msi" | grep -q '^Version: 301 ' || fail "the x86 MSI needs more than Windows Installer 3.01"
+table Property | grep -q "^ProductVersion	$VERSION\$" || fail "the x86 MSI's version"
+table Property | grep -q '^UpgradeCode	{6F1C2A7E-4B3D-4E8A-9C51-2D7B0E93A4F6}' || fail "the UpgradeCode"
+table Property | grep -q '^ALLUSERS	1' || fail "the x86 MSI is not per machine"
+table Directory | grep -q '^INSTALLDIR	ProgramFilesFolder	Quorvin' || fail "not under Program Files (x86)"
+table File | grep -c 'quorvin\(-report\)\?\.exe' | grep -qx 2 || fail "the x86 MSI's files"
+table Shortcut | grep -q 'ProgramMenuFolder	Quorvin	.*quorvin.exe.*quorvin.ico' || fail "the shortcut"
+table Upgrade | grep -q '6F1C2A7E' || fail "no major upgrade"
+export WINEPREFIX="$(new_prefix msi)"
+C="$WINEPREFIX/drive_c"
+uninstall_entries() { w reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' | grep -a -A1 'DisplayName    REG_SZ    Quorvin$' | grep -a DisplayVersion | awk '{print $NF}'; }
+w msiexec /i "Z:$MSI/old.msi" /qn || fail "msiexec /i"
+[ -f "$C/Program Files/Quorvin/quorvin.exe" ] && [ -f "$C/Program Files/Quorvin/quorvin-report.exe" ] || fail "the programs are not installed"
+# Wine puts a per-machine shortcut under the user's Start menu; Windows under the machine's.
+[ -n "$(find "$C" -name Quorvin.lnk -path '*Start Menu/Programs*')" ] || fail "no Start-menu shortcut"
+[ "$(uninstall_entries)" = "$VERSION" ] || fail "the uninstall entry: $(uninstall_entries)"
+w 'C:\Program Files\Quorvin\quorvin-report.exe' --json > "$ART/installed.json" || fail "the installed quorvin-report.exe --json"
+/usr/bin/python3 -c 'import json, sys, jsonschema; jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' \
+    "$ART/installed.json" "$ROOT/docs/report.schema.json" || fail "the installed program's JSON"
+w msiexec /i "Z:$MSI/new.msi" /qn || fail "msiexec /i of the next version"
+[ "$(uninstall_entries)" = "$NEXT" ] || fail "after the upgrade the uninstall entries say: $(uninstall_entries)"
+[ -f "$C/Program Files/Quorvin/quorvin.exe" ] || fail "the upgrade removed the program"
+w msiexec /x "Z:$MSI/new.msi" /qn || fail "msiexec /x"
+left="$(find "$C" -iname '*quorvin*')"
+[ -z "$left" ] || fail "left after removal: $left"
+! w reg query 'HKLM\Software\Quorvin' >/dev/null 2>&1 || fail "HKLM\Software\Quorvin left after removal"
+[ -z "$(uninstall_entries)" ] || fail "an uninstall entry left after removal"
+pass "the MSI: per machine under Program Files\\Quorvin with a shortcut and an uninstall entry, its installed program runs, a newer one upgrades it in place, removal leaves nothing"
+stop_wine "$WINEPREFIX"
+
 # --- reference counts: reports in a loop leave nothing behind ----------------
 export WINEPREFIX="$(new_prefix leaks)"
 w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter=Leaks.* | tr -d '\r' | tee "$ART/leaks.txt" \
