@@ -372,13 +372,20 @@ TEST(HostileTrees, DeviceNodesAreNeverOpened) {
     ::close(in);
 }
 
-TEST(HostileTrees, NoSilentBlankReport) {
-    // Out of descriptors: an error with exit 1, never a report that passes for whole.
+TEST(HostileTrees, OutOfDescriptorsIsAnError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' runtime itself needs descriptors to report";
+#else
     // Descriptors 0 to 2 and the tree's own: the first file cannot be opened.
+    // An error with exit 1, never a report that passes for whole.
     const std::string out = sh("python3 -c 'import os, resource, sys; os.closerange(3, 1 << 16); "
                                "resource.setrlimit(resource.RLIMIT_NOFILE, (4, 4)); os.execv(sys.argv[1], sys.argv[1:])' " +
                                std::string(QV_REPORT_EXE) + " --root " + q(tree("laptop")) + " 2>&1 >/dev/null; echo \" $?\"");
     EXPECT_NE(out.find("Too many open files\n 1"), std::string::npos) << out;
+#endif
+}
+
+TEST(HostileTrees, NoSilentBlankReport) {
     // A tree the user may not search is bad input, not a report of blanks.
     if (geteuid() != 0 || std::system("command -v setpriv >/dev/null") != 0)
         GTEST_SKIP() << "running as another user needs root and setpriv";
