@@ -12,8 +12,10 @@
 
 namespace {
 
+// Sizes and places at 96 DPI; the window scales them by its own DPI.
 constexpr int kWidth = 600;
 constexpr int kHeight = 800;
+constexpr int kBaseDpi = 96;
 constexpr int kReadButtonId = 1;
 constexpr int kReportBoxId = 3;
 const wchar_t kClassName[] = L"QuorvinMainWindow";
@@ -21,6 +23,43 @@ const wchar_t kClassName[] = L"QuorvinMainWindow";
 HWND g_main = nullptr;
 HWND g_report_box = nullptr;  // 编辑框3
 HWND g_read_button = nullptr;  // 按钮1
+int g_dpi = kBaseDpi;
+HFONT g_font = nullptr;  // our own, at a DPI other than 96; else the stock font
+
+int scaled(int v) { return MulDiv(v, g_dpi, kBaseDpi); }
+
+// The DPI of the window's monitor where Windows knows it (Windows 10
+// 1607 on), else the system's; Windows XP has no such function.
+int dpi_of(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (get_dpi && hwnd)
+        if (const UINT d = get_dpi(hwnd)) return static_cast<int>(d);
+    HDC dc = GetDC(nullptr);
+    const int d = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return d > 0 ? d : kBaseDpi;
+}
+
+// The controls' places and the font, at the window's DPI.
+void lay_out() {
+    MoveWindow(g_report_box, 0, 0, scaled(440), scaled(934), TRUE);
+    MoveWindow(g_read_button, scaled(464), scaled(368), scaled(96), scaled(40), TRUE);
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (g_dpi != kBaseDpi) {
+        // The stock font's face at its 8 points, in this DPI's pixels.
+        LOGFONTW lf{};
+        GetObjectW(font, sizeof lf, &lf);
+        lf.lfHeight = -MulDiv(8, g_dpi, 72);
+        lf.lfWidth = 0;
+        font = CreateFontIndirectW(&lf);
+    }
+    for (HWND w : {g_main, g_report_box, g_read_button})
+        if (w) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (g_font) DeleteObject(g_font);
+    g_font = g_dpi != kBaseDpi ? font : nullptr;
+}
 
 class EditReportBox : public ReportBox {
 public:
@@ -56,6 +95,7 @@ void create_controls(HWND hwnd) {
     SendMessageW(hwnd, WM_SETFONT, font, FALSE);
     SendMessageW(g_report_box, WM_SETFONT, font, FALSE);
     SendMessageW(g_read_button, WM_SETFONT, font, FALSE);
+    if (g_dpi != kBaseDpi) lay_out();
 }
 
 LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -82,11 +122,21 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             // window is 600 by 800 even on a 768-pixel screen.
             DefWindowProcW(hwnd, msg, wp, lp);
             auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
-            if (mm->ptMaxTrackSize.x < kWidth) mm->ptMaxTrackSize.x = kWidth;
-            if (mm->ptMaxTrackSize.y < kHeight) mm->ptMaxTrackSize.y = kHeight;
+            if (mm->ptMaxTrackSize.x < scaled(kWidth)) mm->ptMaxTrackSize.x = scaled(kWidth);
+            if (mm->ptMaxTrackSize.y < scaled(kHeight)) mm->ptMaxTrackSize.y = scaled(kHeight);
+            return 0;
+        }
+        case 0x02E0: {  // WM_DPICHANGED: moved to a monitor of another scale
+            g_dpi = HIWORD(wp) ? HIWORD(wp) : kBaseDpi;
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            lay_out();
             return 0;
         }
         case WM_DESTROY:
+            if (g_font) DeleteObject(g_font);
+            g_font = nullptr;
             PostQuitMessage(0);
             return 0;
         default:
@@ -133,16 +183,26 @@ HWND create_main_window(HINSTANCE inst) {
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
 
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+    // The primary screen's DPI first; the window's own once it exists.
+    g_dpi = dpi_of(nullptr);
+    int width = scaled(kWidth), height = scaled(kHeight);
+    int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kClassName, L"Quorvin",
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
                                     WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                                left, top, kWidth, kHeight, nullptr, nullptr, inst, nullptr);
+                                left, top, width, height, nullptr, nullptr, inst, nullptr);
+    g_main = hwnd;
+    if (const int own = dpi_of(hwnd); own != g_dpi) {
+        g_dpi = own;
+        width = scaled(kWidth), height = scaled(kHeight);
+        left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        lay_out();
+    }
     RECT r{};
     GetWindowRect(hwnd, &r);
-    if (r.right - r.left != kWidth || r.bottom - r.top != kHeight)
-        MoveWindow(hwnd, left, top, kWidth, kHeight, TRUE);
+    if (r.right - r.left != width || r.bottom - r.top != height) MoveWindow(hwnd, left, top, width, height, TRUE);
     return hwnd;
 }
 

@@ -2,6 +2,7 @@
 //   driver wait              wait for the window and print its geometry
 //   driver read FILE [report] write the report box's text to FILE as UTF-8,
 //                            with "report" once a whole report stands there
+//   driver lineheight        the report box's line height (it is left holding two lines)
 //   driver scripts DIR       write each query script as a .vbs that saves
 //                            GetA()'s reply to DIR\NAME.txt (UTF-16)
 #include <windows.h>
@@ -59,6 +60,19 @@ int wait_command() {
     return 0;
 }
 
+// The report box's line height in pixels, from where its second line
+// starts; the box is left holding two short lines.
+int line_height_command() {
+    HWND w = wait_for_window();
+    if (!w) return 1;
+    HWND edit = find_child(w, L"Edit");
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"A\r\nB"));
+    const LRESULT first = SendMessageW(edit, EM_POSFROMCHAR, 0, 0);
+    const LRESULT second = SendMessageW(edit, EM_POSFROMCHAR, 3, 0);
+    std::printf("line_height %d\n", static_cast<int>(HIWORD(second)) - static_cast<int>(HIWORD(first)));
+    return 0;
+}
+
 std::wstring box_text(HWND edit) {
     const LRESULT n = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
@@ -104,6 +118,7 @@ int scripts_command(const std::string& dir) {
 int main(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd == "wait") return wait_command();
+    if (cmd == "lineheight") return line_height_command();
     if (cmd == "read" && argc > 2) return read_command(argv[2], argc > 3 && std::string(argv[3]) == "report");
     if (cmd == "scripts" && argc > 2) return scripts_command(argv[2]);
     std::fprintf(stderr, "usage: driver wait | read FILE [report] | scripts DIR\n");

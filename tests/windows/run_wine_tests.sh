@@ -202,6 +202,29 @@ python3 "$HERE/check_report.py" --same "$ART/report-novbscript.txt" "$ART/report
     || fail "report without VBScript differs from the window's"
 pass "with the Script Control but no VBScript engine the report shows the same values"
 stop_wine "$WINEPREFIX"
+# --- a crisp window at 144 DPI (150 %) --------------------------------------
+start_screen 1920x1440
+line_height() { w "$BUILD/tests/windows/quorvin-driver.exe" lineheight | tr -d '\r' | awk '{print $2}'; }
+export WINEPREFIX="$(new_prefix dpi96)"
+w "$BUILD/quorvin.exe" &
+w "$BUILD/tests/windows/quorvin-driver.exe" wait >/dev/null || fail "no window at 96 DPI"
+LH96="$(line_height)"
+stop_wine "$WINEPREFIX"
+export WINEPREFIX="$(new_prefix dpi144)"
+w reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1 || fail "reg add LogPixels"
+"$WINESERVER" -w
+start_quorvin
+# Everything the window gives in pixels at 96 DPI, times 1.5, centred.
+[ "$(geom window)" = "510 120 900 1200" ] || fail "window at 144 DPI at $(geom window), expected 510 120 900 1200"
+[ "$(geom edit)" = "0 0 660 1401" ] || fail "report box at 144 DPI at $(geom edit)"
+[ "$(geom button)" = "696 552 144 60" ] || fail "read button at 144 DPI at $(geom button)"
+import -window root "$ART/window-144dpi.png" 2>/dev/null || true
+LH144="$(line_height)"
+[ -n "$LH96" ] && [ -n "$LH144" ] && [ "$LH144" -gt "$LH96" ] || fail "the font at 144 DPI ($LH144) is not taller than at 96 ($LH96)"
+stop_wine "$WINEPREFIX"
+pass "at 144 DPI the window is 900x1200 with its controls in place, the text $LH144 pixels a line against $LH96 at 96 DPI"
+start_screen 1280x1024
+
 # --- quorvin-report.exe --json: format 1 through either script path --------
 export WINEPREFIX="$(new_prefix json)"
 w "$BUILD/quorvin-report.exe" --json > "$ART/report.json" || fail "quorvin-report.exe --json"
