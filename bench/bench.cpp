@@ -37,6 +37,15 @@
 
 namespace {
 
+// A shell command the bench needs; a failure is said, not hidden.
+void shell(const char* cmd) {
+    if (std::system(cmd) != 0) std::fprintf(stderr, "bench: failed: %s\n", cmd);
+}
+
+}  // namespace
+
+namespace {
+
 using Clock = std::chrono::steady_clock;
 
 double seconds_since(Clock::time_point t) {
@@ -77,8 +86,7 @@ double median_process_ms(const std::vector<std::string>& argv, int n) {
         auto start = Clock::now();
         pid_t pid = fork();
         if (pid == 0) {
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
+            if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(127);
             std::vector<char*> args;
             for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
             args.push_back(nullptr);
@@ -101,10 +109,10 @@ struct BigTree {
         char t[] = "/tmp/qv-bench-XXXXXX";
         dir = std::string(mkdtemp(t)) + "/" + name;
     }
-    ~BigTree() { std::system(("rm -rf '" + dir.substr(0, dir.rfind('/')) + "'").c_str()); }
+    ~BigTree() { shell(("rm -rf '" + dir.substr(0, dir.rfind('/')) + "'").c_str()); }
     void put(const std::string& path, const std::string& data) const {
         const std::string full = dir + path;
-        std::system(("mkdir -p '" + full.substr(0, full.rfind('/')) + "'").c_str());
+        shell(("mkdir -p '" + full.substr(0, full.rfind('/')) + "'").c_str());
         std::ofstream(full, std::ios::binary) << data;
     }
 };
@@ -165,7 +173,7 @@ void big_tree_bench(const std::string& root, const std::string& report_exe) {
     for (int n : {10000, 100000}) {
         time_tree("block devices", n, [](const BigTree& t, int k) {
             // Made by the shell: a hundred thousand files are quicker there.
-            std::system(("mkdir -p '" + t.dir + "/sys/block' && cd '" + t.dir + "/sys/block' && seq 1 " +
+            shell(("mkdir -p '" + t.dir + "/sys/block' && cd '" + t.dir + "/sys/block' && seq 1 " +
                          std::to_string(k) + " | sed 's/^/sd/' | xargs mkdir && for d in sd*; do echo 2097152 > $d/size; done")
                             .c_str());
         }, ms, n0);
@@ -188,7 +196,7 @@ void big_tree_bench(const std::string& root, const std::string& report_exe) {
                 }
             }
             t.put("/usr/share/misc/pci.ids", ids + "abcd  Bench Graphics\n\t0001  Bench GPU\n");
-            std::system(("mkdir -p '" + t.dir + "/sys/bus/pci/devices' && cd '" + t.dir +
+            shell(("mkdir -p '" + t.dir + "/sys/bus/pci/devices' && cd '" + t.dir +
                          "/sys/bus/pci/devices' && seq 1 " + std::to_string(k) +
                          " | xargs mkdir && for d in *; do echo 0x030000 > $d/class; echo 0xabcd > $d/vendor;"
                          " echo 0x0001 > $d/device; done")

@@ -22,7 +22,7 @@ BUILD_PACKAGES=(cmake make g++ libc6-dev libdrm-dev nlohmann-json3-dev)
 TEST_PACKAGES=(cmake make g++ libc6-dev libdrm-dev nlohmann-json3-dev python3-jsonschema udev libgtest-dev util-linux dmidecode bzip2 libdrm-common
                g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
                wine64 xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine python3
-               valgrind clang libclang-rt-14-dev x11-utils dpkg-dev ansible-core wixl msitools)
+               valgrind clang libclang-rt-14-dev x11-utils dpkg-dev ansible-core wixl msitools lintian rpm facter)
 
 # build_linux BUILD_TYPE TESTS: TESTS is ON (needs GoogleTest) or OFF.
 build_linux() {

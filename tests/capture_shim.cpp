@@ -19,7 +19,8 @@ namespace {
 void act() {
     if (const char* d = std::getenv("QV_SWAP_DIR")) {
         std::rename(d, (std::string(d) + ".moved").c_str());
-        if (const char* to = std::getenv("QV_SWAP_TO")) ::symlink(to, d);
+        if (const char* to = std::getenv("QV_SWAP_TO"))
+            if (::symlink(to, d) != 0) std::perror("capture shim: symlink");
     }
     if (const char* s = std::getenv("QV_SIGNAL")) std::raise(std::atoi(s));
 }

@@ -91,5 +91,5 @@ TEST(ConsoleReport, BadInputIsOneLineOnStderrAndStatusTwo) {
         ProcessResult r = run_report("--edid " + d + "/locked.bin");
         EXPECT_EQ(r.status, 2);
     }
-    std::system(("rm -rf " + d).c_str());
+    EXPECT_EQ(std::system(("rm -rf " + d).c_str()), 0);
 }

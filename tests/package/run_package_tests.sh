@@ -1,14 +1,36 @@
 #!/usr/bin/env bash
-# The Debian package installs, its quorvin-report --json runs, Ansible reads
-# it back as a local fact with the same values as the text report, and the
-# package removes cleanly. Needs root (dpkg) and Debian's ansible-core.
+# The Debian package is lintian-clean, installs, its quorvin-report --json
+# runs, Ansible and Facter read it back as a fact with the same values as the
+# text report, and the package removes cleanly; the RPM holds the same files
+# and installs into a scratch database. Needs root (dpkg) and Debian's
+# lintian, rpm, ansible-core and facter.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
-DEB="$("$ROOT/scripts/package" 2>/dev/null | grep '\.deb$')"
+PACKAGES="$("$ROOT/scripts/package" 2>/dev/null)"
+DEB="$(echo "$PACKAGES" | grep '\.deb$')"
+RPM="$(echo "$PACKAGES" | grep '\.rpm$')"
 [ -f "$DEB" ] || fail "no package built"
+[ -f "$RPM" ] || fail "no RPM built"
+lintian --fail-on error,warning "$DEB" 2>&1 | grep -v 'running with root privileges' && fail "lintian finds the package wanting"
+pass "lintian: no error and no warning"
+
+# The RPM: the same files as the Debian package, nothing needed beyond glibc 2.34 (RHEL 9).
+rpm -qpi "$RPM" 2>/dev/null | grep -q "^Version *: $(cat "$ROOT/build/package/version.txt")$" || fail "the RPM's version"
+diff <(rpm -qp --qf '[%{FILEMODES:perms} %{FILENAMES}\n]' "$RPM" 2>/dev/null | awk '$1 !~ /^[dl]/ {print $2}' | sort) \
+     <(dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ {print substr($6, 2)}' | sort) || fail "the RPM and the .deb hold different files"
+rpm -qpR "$RPM" 2>/dev/null | grep -o 'GLIBC_2\.[0-9]*' | sort -t. -k2 -n | tail -1 | grep -qx 'GLIBC_2.3[0-4]\|GLIBC_2.[0-2][0-9]\|GLIBC_2.[0-9]' \
+    || fail "the RPM needs a glibc newer than 2.34"
+SCRATCH="$(mktemp -d)"
+rpm --root "$SCRATCH" --dbpath "$SCRATCH/db" --initdb 2>/dev/null
+rpm --root "$SCRATCH" --dbpath "$SCRATCH/db" -i --nodeps --noscripts "$RPM" 2>/dev/null || fail "rpm -i into a scratch root"
+[ -x "$SCRATCH/usr/bin/quorvin-report" ] || fail "the RPM did not install the program"
+rpm --root "$SCRATCH" --dbpath "$SCRATCH/db" -e quorvin-report 2>/dev/null || fail "rpm -e"
+[ -z "$(find "$SCRATCH/usr" -type f 2>/dev/null)" ] || fail "the RPM left files behind"
+rm -rf "$SCRATCH"
+pass "the RPM: the same files, glibc 2.34 at most, installs into and erases from a scratch root"
 dpkg -i "$DEB" >/dev/null || fail "dpkg -i $DEB"
 trap 'dpkg -r quorvin-report >/dev/null 2>&1 || true' EXIT
 [ -x /usr/bin/quorvin-report ] || fail "/usr/bin/quorvin-report is not installed"
@@ -59,6 +81,25 @@ print("compared: processor, %d disks, %d memory modules" % (len(facts["disks"]),
 PY
 pass "ansible_local.quorvin holds the text report's processor, disks and memory modules"
 
+# Facter: the same facts through Puppet's external fact.
+mkdir -p "$WORK/facter"
+cp /usr/share/quorvin-report/puppet/quorvin.sh "$WORK/facter/"
+facter --external-dir "$WORK/facter" --json quorvin > "$WORK/facter.json" 2>/dev/null || fail "facter with the fact"
+/usr/bin/python3 - "$WORK/report.txt" "$WORK/facter.json" <<'PY' || fail "Facter's facts differ from the text report"
+import json, sys
+text = open(sys.argv[1], encoding="utf-8").read().split("\n")
+facts = json.load(open(sys.argv[2]))["quorvin"]
+def value(label):
+    return next(line[len(label):] for line in text if line.startswith(label))
+assert value(" CPU名称：") == (facts["processors"][-1]["name"] or "" if facts["processors"] else ""), "processor name"
+for i, d in enumerate(facts["disks"], 1):
+    assert value(" 磁盘%d容量：" % i) == "%dGB" % ((d["size_bytes"] or 0) >> 30), "disk %d" % i
+for i, m in enumerate(facts["memory"]["modules"], 1):
+    assert value(" 内存%d容量：" % i) == "%dGB" % ((m["capacity_bytes"] or 0) >> 30), "module %d" % i
+print("facter compared: processor, %d disks, %d memory modules" % (len(facts["disks"]), len(facts["memory"]["modules"])))
+PY
+pass "Facter's quorvin fact holds the text report's processor, disks and memory modules"
+
 dpkg -r quorvin-report >/dev/null || fail "dpkg -r"
 [ ! -e /usr/bin/quorvin-report ] || fail "/usr/bin/quorvin-report is left after removal"
 [ ! -e /usr/share/quorvin-report ] || fail "/usr/share/quorvin-report is left after removal"
@@ -70,3 +111,6 @@ ANSIBLE_LOCALHOST_WARNING=False ANSIBLE_NOCOLOR=1 \
 grep -q "WARNING\]: Failure executing fact script" "$WORK/missing.txt" || fail "Ansible did not warn about the missing program"
 grep -q "quorvin-report is not installed" "$WORK/missing.txt" || fail "Ansible's warning does not say why"
 pass "without the program, Ansible warns that the fact failed and why"
+facter --external-dir "$WORK/facter" quorvin > "$WORK/facter-missing.txt" 2>&1 || true
+grep -q "quorvin-report is not installed" "$WORK/facter-missing.txt" || fail "Facter does not say why the fact failed"
+pass "without the program, Facter reports the fact's failure and why"
