@@ -255,6 +255,20 @@ int linux_bench(const std::string& root, const std::string& report_exe) {
 
     big_tree_bench(root, report_exe);
 
+    {
+        // One run each in turn, so that whatever else the machine does
+        // weighs on both alike.
+        std::vector<double> ours_ms, empty_ms;
+        for (int i = 0; i < 101; ++i) {
+            ours_ms.push_back(median_process_ms({report_exe}, 1));
+            empty_ms.push_back(median_process_ms({"/bin/true"}, 1));
+        }
+        std::sort(ours_ms.begin(), ours_ms.end());
+        std::sort(empty_ms.begin(), empty_ms.end());
+        const double a = ours_ms[ours_ms.size() / 2], b = empty_ms[empty_ms.size() / 2];
+        std::printf("== the whole report beside an empty process, interleaved (median of 101 each)\n");
+        std::printf("quorvin-report %8.2f ms, empty process %8.2f ms: %.2fx\n", a, b, a / b);
+    }
     std::printf("== whole processes, side by side (median wall time of 21 runs)\n");
     struct Tool {
         const char* label;

@@ -318,6 +318,6 @@ export WINEPREFIX="$(new_prefix leaks)"
 w "$BUILD/tests/windows/quorvin-wintests.exe" --gtest_filter=Leaks.* | tr -d '\r' | tee "$ART/leaks.txt" \
     | grep -E 'runs:|per report|OK|FAILED' || true
 grep -q '^\[  PASSED  \] 3 tests' "$ART/leaks.txt" || fail "objects left behind by the loop of reports"
-pass "a thousand reports, and reports through our own host, leave the heaps where they were, beyond what Wine's WMI keeps"
+pass "a hundred reports, and reports through our own host, leave the heaps where they were, beyond what Wine's WMI keeps"
 stop_wine "$WINEPREFIX"
 echo "Wine tests passed; artifacts in $ART"
