@@ -104,7 +104,7 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     box.append_text(" 屏幕高度：" + to_text(f.height) + "\r\n");
     f.taskbar = src.taskbar();
     box.append_text(" 任务栏高度：" + to_text(f.taskbar) + "\r\n");
-    f.monitors = src.monitor();
+    f.monitors = src.monitor(facts != nullptr);
     if (f.monitors.shown >= 0) f.monitor = f.monitors.monitors[static_cast<std::size_t>(f.monitors.shown)];
     for (const Text& line : monitor_report_lines(f.monitor)) box.append_text(line);
 

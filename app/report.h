@@ -35,7 +35,7 @@ struct ReportSources {
         display_mode;
     std::function<std::int32_t()> screens;
     std::function<std::int32_t()> taskbar;
-    std::function<MonitorList()> monitor;
+    std::function<MonitorList(bool all)> monitor;  // all: every monitor, for the facts
     std::function<MemoryFacts()> memory;
     std::function<DiskFacts()> disk;
     std::function<VideoFacts()> video;

@@ -17,15 +17,15 @@ std::int32_t taskbar_thickness();
 
 enum class RegistryRoot { LocalMachine };
 
-// Every monitor the query lists with a device id, in its order, decoded
-// where its EDID can be read; `shown` is the one the report shows (the
-// first, when its EDID decodes), or -1.
+// Every monitor the query lists with a device id (with `all`; else only the
+// first), in its order, decoded where its EDID can be read; `shown` is the
+// one the report shows (the first, when its EDID decodes), or -1.
 struct MonitorList {
     std::vector<Text> device_ids;
     std::vector<MonitorInfo> monitors;
     int shown = -1;
 };
-MonitorList read_monitors();
+MonitorList read_monitors(bool all);
 MonitorInfo read_monitor_info();
 Bytes read_edid_bytes(const Text& device_id);
 // Platform side: a REG_BINARY value at "key path\value name", or nothing.

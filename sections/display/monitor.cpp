@@ -18,7 +18,7 @@ const char* const kMonitorScript =
     "GetA = R\r\n"
     "End Function";
 
-MonitorList read_monitors() {
+MonitorList read_monitors(bool all) {
     const Text reply = run_script_query(kMonitorScript);
     // Split once; line n is pieces[n - 1], as line_at reads it.
     const TextArray pieces = split_text(reply, "\r\n");
@@ -40,12 +40,13 @@ MonitorList read_monitors() {
         if (list.device_ids.empty() && !edid_text.empty()) list.shown = 0;
         list.device_ids.push_back(id);
         list.monitors.push_back(std::move(info));
+        if (!all) break;  // the report shows the first; only the JSON lists them all
     }
     return list;
 }
 
 MonitorInfo read_monitor_info() {
-    MonitorList list = read_monitors();
+    MonitorList list = read_monitors(false);
     return list.shown == 0 ? std::move(list.monitors.front()) : MonitorInfo();
 }
 

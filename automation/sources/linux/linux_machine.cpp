@@ -1,6 +1,7 @@
 #include "automation/sources/linux/linux_machine.h"
 
 #include <cstring>
+#include <map>
 
 #include "automation/sources/linux/disks.h"
 #include "automation/sources/linux/drm_connectors.h"
@@ -98,13 +99,30 @@ std::vector<Instance> memory() {
     return out;
 }
 
+// The connected monitors' EDIDs by device id, read once when the monitor
+// query runs, so that looking each one up again costs no second scan of
+// every connector (a report may decode them all).
+struct MonitorEdids {
+    std::string root;
+    std::map<Text, Bytes> by_id;
+};
+
+MonitorEdids& monitor_edids() {
+    static MonitorEdids edids;
+    return edids;
+}
+
 std::vector<Instance> monitors() {
+    MonitorEdids& edids = monitor_edids();
+    edids = MonitorEdids{linux_files().root(), {}};
     std::vector<Instance> out;
-    for (const auto& c : drm_connectors()) {
+    for (auto& c : drm_connectors()) {
         Instance m;
         m.set("ConfigManagerErrorCode", P::null());
         m.set("ConfigManagerUserConfig", P::null());
-        m.set("PNPDeviceID", P::text_or_null(monitor_pnp_id(c)));
+        const auto id = monitor_pnp_id(c);
+        m.set("PNPDeviceID", P::text_or_null(id));
+        if (id) edids.by_id.emplace(*id, std::move(c.edid));
         out.push_back(std::move(m));
     }
     return out;
@@ -170,11 +188,11 @@ public:
 
     std::optional<Bytes> edid(const Text& device_id, int control_set) override {
         if (control_set != 1) return std::nullopt;
-        for (const auto& c : drm_connectors()) {
-            auto id = monitor_pnp_id(c);
-            if (id && *id == device_id) return c.edid;
-        }
-        return std::nullopt;
+        MonitorEdids& edids = monitor_edids();
+        if (edids.root != linux_files().root() || edids.by_id.empty()) monitors();
+        const auto it = edids.by_id.find(device_id);
+        if (it == edids.by_id.end()) return std::nullopt;
+        return it->second;
     }
 };
 
