@@ -35,6 +35,7 @@
 #include "tests/fake_kms.h"
 #endif
 
+#ifndef _WIN32
 namespace {
 
 // A shell command the bench needs; a failure is said, not hidden.
@@ -43,6 +44,7 @@ void shell(const char* cmd) {
 }
 
 }  // namespace
+#endif
 
 namespace {
 
