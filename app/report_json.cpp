@@ -71,8 +71,9 @@ Json uuid(const Text& t) {
     return u;
 }
 
-// The enclosure names of the SMBIOS specification (DMTF DSP0134 3.x,
-// System Enclosure or Chassis Types), by code.
+// The English name of each enclosure type code a firmware's SMBIOS table
+// can hold (data from DMTF DSP0134 3.x, "System Enclosure or Chassis
+// Types"), so that a fleet reads the same word whatever the machine.
 const char* chassis_type_name(int code) {
     static const char* const kNames[] = {
         "Other", "Unknown", "Desktop", "Low Profile Desktop", "Pizza Box", "Mini Tower", "Tower",
