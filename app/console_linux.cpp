@@ -23,6 +23,7 @@ int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options,
 namespace {
 
 CaptureTarget g_capture;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 sigset_t g_stop_signals;
 
 }  // namespace
@@ -37,7 +38,7 @@ bool prepare_platform(const ConsoleOptions& options, std::string& error) {
         // until it is one or the other (the report is bounded in time), and
         // DIR is held from here on. A bad DIR is refused untouched.
         sigemptyset(&g_stop_signals);
-        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&g_stop_signals, sig);
+        for (int sig : kStopSignals) sigaddset(&g_stop_signals, sig);
         sigprocmask(SIG_BLOCK, &g_stop_signals, nullptr);
         if (!g_capture.open(options.capture, error)) return false;
         linux_files().set_capturing(true);
@@ -56,7 +57,7 @@ bool finish_platform(const ConsoleOptions& options, std::string& error) {
     sigset_t pending;
     sigpending(&pending);
     bool stopped = false;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) stopped = stopped || sigismember(&pending, sig) == 1;
+    for (int sig : kStopSignals) stopped = stopped || sigismember(&pending, sig) == 1;
     if (!ok || stopped) g_capture.abandon();
     // A signal that came meanwhile ends the program now, as it asked.
     sigprocmask(SIG_UNBLOCK, &g_stop_signals, nullptr);

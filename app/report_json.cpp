@@ -17,12 +17,7 @@ constexpr int kFormatVersion = 1;
 // A text value as the machine gave it, in UTF-8; the empty text is null.
 Json text(const Text& t) {
     if (t.empty()) return nullptr;
-    std::string out;
-    for (char c : gbk_to_utf8(t)) {
-        if (c == kSubstitute) out += "\xEF\xBF\xBD";
-        else out += c;
-    }
-    return out;
+    return substitutes_shown(gbk_to_utf8(t));
 }
 
 // A quantity: the whole decimal number a value holds (after `unit`, which
@@ -52,21 +47,14 @@ Json byte_count(double d) {
     return static_cast<std::int64_t>(d);
 }
 
-std::string trimmed(const std::string& s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
-    return s.substr(a, b - a);
-}
-
 Json serial(const Text& t) {
-    const std::string s = trimmed(gbk_to_utf8(t));
+    const std::string s = trim_blanks(gbk_to_utf8(t));
     if (is_placeholder_serial(s)) return nullptr;
     return s;
 }
 
 Json uuid(const Text& t) {
-    const std::string u = normalized_uuid(trimmed(gbk_to_utf8(t)));
+    const std::string u = normalized_uuid(trim_blanks(gbk_to_utf8(t)));
     if (u.empty()) return nullptr;
     return u;
 }
@@ -245,7 +233,7 @@ Json warnings(const ReportFacts& f, const Json& identity, const JsonContext& c) 
 }  // namespace
 
 bool is_placeholder_serial(const std::string& s) {
-    const std::string t = trimmed(s);
+    const std::string t = trim_blanks(s);
     if (t.empty()) return true;
     if (t.find_first_not_of("0") == std::string::npos) return true;
     if (t.find_first_not_of(". -_") == std::string::npos) return true;
@@ -257,18 +245,8 @@ bool is_placeholder_serial(const std::string& s) {
         "SerialNumber", "0123456789", "1234567890", "123456789", "Not Specified", "Not Applicable",
         "Not Available", "None", "N/A", "NA", "Unknown", "Invalid", "OEM", "O.E.M.", "Type1Sku0",
         "No Asset Tag", "XXXXXXXXXXXX", "Default_string", "empty", "System Product Name"};
-    auto same = [](const std::string& a, const char* b) {
-        if (a.size() != std::strlen(b)) return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            char x = a[i], y = b[i];
-            if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-            if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-            if (x != y) return false;
-        }
-        return true;
-    };
     for (const char* p : kPlaceholders)
-        if (same(t, p)) return true;
+        if (t.size() == std::strlen(p) && find_text(t, p, std::nullopt, true) == 1) return true;
     return false;
 }
 
@@ -360,10 +338,10 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
     }
     j["memory"] = {{"modules", modules}, {"total_bytes", positive(total)}};
     Json disks = Json::array();
+    // The bus query lists the same class in the same order.
+    const bool matched = inv.disk_device_ids.size() == f.disks.disks.size();
     for (std::size_t i = 0; i < f.disks.disks.size(); ++i) {
         const auto& d = f.disks.disks[i];
-        // The bus query lists the same class in the same order.
-        const bool matched = inv.disk_device_ids.size() == f.disks.disks.size();
         disks.push_back({{"model", text(d.model)},
                          {"size_bytes", positive(d.capacity_bytes)},
                          {"interface", text(d.type)},

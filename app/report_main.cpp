@@ -39,14 +39,7 @@ const char* const kUsage =
 
 // A message may quote names from a tree; they must not drive the terminal
 // or start a line of their own.
-std::string terminal_safe(const std::string& message) {
-    std::string out;
-    for (char c : utf8_value(message)) {
-        if (c == kSubstitute) out += "\xEF\xBF\xBD";
-        else out += c;
-    }
-    return out;
-}
+std::string terminal_safe(const std::string& message) { return substitutes_shown(utf8_value(message)); }
 
 void say(const std::string& message) { std::fprintf(stderr, "quorvin-report: %s\n", terminal_safe(message).c_str()); }
 

@@ -17,9 +17,9 @@ std::uint32_t tick_count() {
 Text host_name() {
     // The kernel keeps the name in a file too, so a captured tree has it.
     // Like every other value, the name is UTF-8 on Linux and GBK in the report.
-    if (auto name = linux_files().line("/proc/sys/kernel/hostname")) return utf8_to_gbk(utf8_value(*name));
+    if (auto name = linux_files().line("/proc/sys/kernel/hostname")) return gbk_of_utf8_value(*name);
     if (!linux_files().real_root()) return Text();
     char buf[256] = {};
     if (gethostname(buf, sizeof buf - 1) != 0) return Text();
-    return utf8_to_gbk(utf8_value(buf));
+    return gbk_of_utf8_value(buf);
 }

@@ -28,3 +28,15 @@ Text gbk_value(Text t) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = kSubstitute;
     return t;
 }
+
+Text gbk_of_utf8_value(const std::string& utf8) { return utf8_to_gbk(utf8_value(utf8)); }
+
+std::string substitutes_shown(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (char c : utf8) {
+        if (c == kSubstitute) out += "\xEF\xBF\xBD";
+        else out += c;
+    }
+    return out;
+}

@@ -24,3 +24,7 @@ Text utf8_to_gbk(const std::string& utf8);
 constexpr char kSubstitute = '\x1A';
 std::string utf8_value(std::string utf8);
 Text gbk_value(Text gbk);
+// A UTF-8 value from the machine, cleaned so, in the report's GBK.
+Text gbk_of_utf8_value(const std::string& utf8);
+// UTF-8 to be shown: each substitute as U+FFFD.
+std::string substitutes_shown(const std::string& utf8);

@@ -8,8 +8,7 @@ Text read_machine_id() {
     for (const char* path : {"/etc/machine-id", "/var/lib/dbus/machine-id"}) {
         auto id = linux_files().line(path);
         if (!id) continue;
-        Text t = *id;
-        while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) t.pop_back();
+        const Text t = trim_blanks(*id);
         if (!t.empty()) return t;
     }
     return Text();

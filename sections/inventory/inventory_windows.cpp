@@ -39,6 +39,13 @@ bool registry_value(const std::wstring& key_path, const wchar_t* name, DWORD& ty
     return r == ERROR_SUCCESS;
 }
 
+// A size stored little-endian in the first `n` bytes; 0 for none or beyond reason.
+std::int64_t little_endian_size(const BYTE* data, int n) {
+    std::uint64_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = v << 8 | data[i];
+    return v > 0 && v < (1ull << 62) ? static_cast<std::int64_t>(v) : 0;
+}
+
 }  // namespace
 
 std::int64_t read_adapter_memory(const Text& pnp_device_id) {
@@ -54,17 +61,11 @@ std::int64_t read_adapter_memory(const Text& pnp_device_id) {
     BYTE data[64] = {};
     size = sizeof data;
     if (registry_value(class_key, L"HardwareInformation.qwMemorySize", type, data, size) && size == 8 &&
-        (type == REG_QWORD || type == REG_BINARY)) {
-        std::uint64_t v = 0;
-        for (int i = 7; i >= 0; --i) v = v << 8 | data[i];
-        return v > 0 && v < (1ull << 62) ? static_cast<std::int64_t>(v) : 0;
-    }
+        (type == REG_QWORD || type == REG_BINARY))
+        return little_endian_size(data, 8);
     size = sizeof data;
     if (registry_value(class_key, L"HardwareInformation.MemorySize", type, data, size) && size >= 4 &&
-        (type == REG_DWORD || type == REG_BINARY)) {
-        std::uint64_t v = 0;
-        for (int i = (size >= 8 ? 7 : 3); i >= 0; --i) v = v << 8 | data[i];
-        return v > 0 && v < (1ull << 62) ? static_cast<std::int64_t>(v) : 0;
-    }
+        (type == REG_DWORD || type == REG_BINARY))
+        return little_endian_size(data, size >= 8 ? 8 : 4);
     return 0;
 }

@@ -50,13 +50,13 @@ std::optional<bool> read_64bit_answer() {
 }
 
 Text read_user_name() {
-    if (!linux_files().real_root()) return utf8_to_gbk(utf8_value(tree_state(kUserFile).value_or("")));
+    if (!linux_files().real_root()) return gbk_of_utf8_value(tree_state(kUserFile).value_or(""));
     passwd pw{};
     passwd* found = nullptr;
     char buf[4096];
     if (getpwuid_r(geteuid(), &pw, buf, sizeof buf, &found) != 0 || !found) return Text();
     record(kUserFile, found->pw_name);
-    return utf8_to_gbk(utf8_value(found->pw_name));
+    return gbk_of_utf8_value(found->pw_name);
 }
 
 Text read_processor_signature() {

@@ -26,7 +26,7 @@ std::optional<std::int64_t> number(const std::optional<std::string>& s, int base
 
 std::optional<Text> gbk(const std::optional<std::string>& s) {
     if (!s) return std::nullopt;
-    return utf8_to_gbk(utf8_value(*s));
+    return gbk_of_utf8_value(*s);
 }
 
 std::vector<DmiStructure> dmi_table() {
