@@ -163,7 +163,9 @@ int LinuxFiles::walk_in_root(const std::string& rel, int flags) const {
                 passed.clear();
                 release();
             }
-            const auto parts = path_components(target);
+            auto parts = path_components(target);
+            // "dir/" names a directory only: the "." makes the name before it one to step into.
+            if (target.back() == '/') parts.push_back(".");
             todo.insert(todo.begin(), parts.begin(), parts.end());
             continue;
         }

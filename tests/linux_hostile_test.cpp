@@ -220,12 +220,13 @@ TEST(HostileRoot, OwnWalkResolvesAsTheKernelDoes) {
     fs::create_directory_symlink("/data", t / "etc/dir");
     fs::create_directory_symlink("..", t / "etc/up");
     fs::create_symlink("/etc/passwd", t / "etc/passwd");
+    fs::create_symlink("real/", t / "etc/slash");  // a trailing slash asks for a directory
     ASSERT_EQ(mkfifo((t / "etc/fifo").c_str(), 0644), 0);
     const std::map<std::string, std::optional<std::string>> want = {
         {"/etc/real", "real\n"}, {"/etc/abs", "real\n"},     {"/etc/climb", "real\n"},
         {"/etc/loop1", std::nullopt}, {"/etc/dir/file", "data\n"}, {"/etc/up/etc/up/data/file", "data\n"},
         {"/etc/passwd", std::nullopt}, {"/etc/fifo", std::nullopt}, {"/etc/../etc/real", std::nullopt},
-        {"etc/real", std::nullopt},    {"/etc//real", std::nullopt}};
+        {"etc/real", std::nullopt},    {"/etc//real", std::nullopt}, {"/etc/slash", std::nullopt}};
     for (bool own : {false, true}) {
         LinuxFiles files;
         ASSERT_TRUE(files.set_root(t.string()));
