@@ -7,7 +7,7 @@
 
 #include "sections/display/display.h"
 #include "sections/display/edid.h"
-#include "sections/inventory/inventory.h"
+#include "sections/system/identity.h"
 #include "sections/hardware/hardware.h"
 #include "sections/system/processor.h"
 #include "values/text.h"

@@ -1,6 +1,6 @@
 #include <optional>
 
-#include "automation/automation_windows.h"
+#include "com/automation_windows.h"
 #include "automation/host/pattern_engine.h"
 #include "automation/pattern_matcher.h"
 

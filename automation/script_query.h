@@ -29,6 +29,6 @@ InstanceSource& instance_source();
 // Replaces the source (nullptr restores the machine's own).
 void set_instance_source(InstanceSource* source);
 // The machine's own source, chosen beside each platform's bridge:
-// linux_machine() (automation/sources/linux/) in script_query_linux.cpp,
-// wmi_instance_source() (automation/sources/) in script_query_windows.cpp.
+// linux_machine() (sources/linux/) in script_query_linux.cpp,
+// wmi_instance_source() (sources/) in script_query_windows.cpp.
 InstanceSource& machine_instance_source();

@@ -1,6 +1,6 @@
 #include "automation/host/script_host.h"
 #include "automation/script_query.h"
-#include "automation/sources/linux/linux_machine.h"
+#include "sources/linux/linux_machine.h"
 
 InstanceSource& machine_instance_source() { return linux_machine(); }
 

@@ -1,9 +1,9 @@
 #include "automation/script_query_windows.h"
 
-#include "automation/automation_windows.h"
+#include "com/automation_windows.h"
 #include "automation/host/script_host.h"
 #include "automation/script_query.h"
-#include "automation/sources/wmi_source_windows.h"
+#include "sources/wmi_source_windows.h"
 
 InstanceSource& machine_instance_source() { return wmi_instance_source(); }
 

@@ -20,7 +20,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include "automation/automation_windows.h"
+#include "com/automation_windows.h"
 #include "automation/script_query_windows.h"
 #include "sections/display/screen_windows.h"
 #else
@@ -30,8 +30,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "automation/sources/linux/kms_state.h"
-#include "automation/sources/machine_file.h"
+#include "sources/linux/kms_state.h"
+#include "sources/machine_file.h"
 #include "tests/fake_kms.h"
 #endif
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "automation/sources/linux/kms_state.h"
+#include "sources/linux/kms_state.h"
 #include "fake_kms.h"
 #include "process_support.h"
 

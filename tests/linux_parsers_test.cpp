@@ -1,18 +1,18 @@
 // The Linux readers' parsers, over bytes.
 #include <gtest/gtest.h>
 
-#include "automation/sources/linux/cpu_topology.h"
-#include "automation/sources/linux/cpuinfo.h"
-#include "automation/sources/linux/disks.h"
-#include "automation/sources/linux/drm_connectors.h"
-#include "automation/sources/linux/kernel_arch.h"
-#include "automation/sources/linux/linux_machine.h"
-#include "automation/sources/linux/os_release.h"
-#include "automation/sources/linux/pci_ids.h"
-#include "automation/sources/linux/processors.h"
-#include "automation/sources/linux/smbios.h"
-#include "automation/sources/linux/udev_db.h"
-#include "automation/sources/linux/video_controllers.h"
+#include "sources/linux/cpu_topology.h"
+#include "sources/linux/cpuinfo.h"
+#include "sources/linux/disks.h"
+#include "sources/linux/drm_connectors.h"
+#include "sources/linux/kernel_arch.h"
+#include "sources/linux/linux_machine.h"
+#include "sources/linux/os_release.h"
+#include "sources/linux/pci_ids.h"
+#include "sources/linux/processors.h"
+#include "sources/linux/smbios.h"
+#include "sources/linux/udev_db.h"
+#include "sources/linux/video_controllers.h"
 #include "test_support.h"
 
 TEST(LinuxParsers, DmiTable) {

@@ -18,7 +18,7 @@ inline std::string edid_path(const std::string& name) {
 
 #include "app/report.h"
 #include "automation/script_query.h"
-#include "automation/sources/machine_file.h"
+#include "sources/machine_file.h"
 #include "values/encoding.h"
 
 inline std::string machine_path(const std::string& name) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/host/instance_source.h"
+#include "sources/instance_source.h"
 #include "values/text.h"
 
 struct ScriptObject;

@@ -1,4 +1,4 @@
-#include "automation/host/instance_source.h"
+#include "sources/instance_source.h"
 #include "automation/script_query.h"
 #include "sections/display/display.h"
 

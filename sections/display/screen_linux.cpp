@@ -1,7 +1,7 @@
 #include <cstdlib>
 
-#include "automation/sources/linux/drm_connectors.h"
-#include "automation/sources/linux/kms_state.h"
+#include "sources/linux/drm_connectors.h"
+#include "sources/linux/kms_state.h"
 #include "sections/display/display.h"
 #include "io/linux_files.h"
 

@@ -2,7 +2,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include "automation/sources/linux/kernel_arch.h"
+#include "sources/linux/kernel_arch.h"
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
 #include "io/linux_files.h"

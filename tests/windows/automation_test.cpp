@@ -2,7 +2,7 @@
 // VBScript and RegExp objects.
 #include <gtest/gtest.h>
 
-#include "automation/automation_windows.h"
+#include "com/automation_windows.h"
 #include "automation/pattern_matcher.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"

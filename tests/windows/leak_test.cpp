@@ -17,7 +17,7 @@
 #include "app/report.h"
 #include "automation/script_query.h"
 #include "automation/script_query_windows.h"
-#include "automation/sources/wmi_source_windows.h"
+#include "sources/wmi_source_windows.h"
 #include "reply/reply.h"
 #include "sections/display/display.h"
 #include "sections/hardware/hardware.h"

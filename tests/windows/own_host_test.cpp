@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "app/report.h"
-#include "automation/automation_windows.h"
-#include "automation/host/instance_source.h"
+#include "com/automation_windows.h"
+#include "sources/instance_source.h"
 #include "automation/host/pattern_engine.h"
 #include "automation/pattern_matcher.h"
 #include "automation/host/script_host.h"
 #include "automation/script_query.h"
 #include "automation/script_query_windows.h"
-#include "automation/sources/wmi_source_windows.h"
+#include "sources/wmi_source_windows.h"
 #include "reply/reply.h"
 #include "sections/display/screen_windows.h"
 #include "sections/query_scripts.h"

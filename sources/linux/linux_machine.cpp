@@ -1,0 +1,204 @@
+#include "sources/linux/linux_machine.h"
+
+#include <cstring>
+#include <map>
+
+#include "sources/linux/disks.h"
+#include "sources/linux/drm_connectors.h"
+#include "sources/linux/kernel_arch.h"
+#include "sources/linux/processors.h"
+#include "sources/linux/os_release.h"
+#include "sources/linux/smbios.h"
+#include "sources/linux/sysfs_text.h"
+#include "sources/linux/udev_db.h"
+#include "sources/linux/video_controllers.h"
+#include "values/encoding.h"
+#include "io/linux_files.h"
+
+namespace {
+
+using P = PropertyValue;
+
+std::optional<std::string> dmi_id(const char* name) {
+    return linux_files().line(std::string("/sys/class/dmi/id/") + name);
+}
+
+
+bool dmi_present() { return !linux_files().list("/sys/class/dmi/id").empty(); }
+
+// The firmware's identity: the kernel's decoded files where they can be
+// read (root only on a running machine), else the raw table (root too).
+struct Identity {
+    std::optional<std::string> uuid, system_serial, board_serial, chassis_serial;
+};
+
+Identity identity() {
+    Identity id;
+    id.uuid = dmi_id("product_uuid");
+    id.system_serial = dmi_id("product_serial");
+    id.board_serial = dmi_id("board_serial");
+    id.chassis_serial = dmi_id("chassis_serial");
+    if (id.uuid && id.system_serial && id.board_serial && id.chassis_serial) return id;
+    auto& fs = linux_files();
+    if (auto table = fs.read("/sys/firmware/dmi/tables/DMI", 1 << 20)) {
+        const auto entry = fs.read("/sys/firmware/dmi/tables/smbios_entry_point", 64);
+        const DmiIdentity t = dmi_identity(parse_dmi_table(*table), entry ? smbios_entry_version(*entry) : 0);
+        if (!id.uuid) id.uuid = t.uuid;
+        if (!id.system_serial) id.system_serial = t.system_serial;
+        if (!id.board_serial) id.board_serial = t.board_serial;
+        if (!id.chassis_serial) id.chassis_serial = t.chassis_serial;
+    }
+    return id;
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<Instance> operating_system() {
+    auto& fs = linux_files();
+    auto release = fs.read("/etc/os-release");
+    if (!release) release = fs.read("/usr/lib/os-release");
+    std::optional<std::string> bits;
+    if (auto b = kernel_bits()) bits = *b == 64 ? "64-bit" : "32-bit";
+    Instance os;
+    os.set("Caption", P::text_or_null(gbk(release ? os_release_value(*release, "PRETTY_NAME") : std::nullopt)));
+    os.set("BuildNumber", P::text_or_null(gbk(trimmed(fs.line("/proc/sys/kernel/osrelease")))));
+    os.set("OSArchitecture", P::text_or_null(gbk(bits)));
+    return {os};
+}
+
+std::vector<Instance> enclosure() {
+    if (!dmi_present()) return {};
+    Instance e;
+    const auto type = number(dmi_id("chassis_type"));
+    e.set("ChassisTypes", type ? P::of_integers({*type}) : P::null());
+    e.set("Manufacturer", P::text_or_null(gbk(dmi_id("chassis_vendor"))));
+    e.set("SerialNumber", P::text_or_null(gbk(identity().chassis_serial)));
+    return {e};
+}
+
+std::vector<Instance> memory() {
+    // The table itself where it can be read (root only on a running
+    // machine); else what udev decoded from it for everyone.
+    auto& fs = linux_files();
+    std::vector<DmiMemoryDevice> devices;
+    if (auto table = fs.read("/sys/firmware/dmi/tables/DMI", 1 << 20))
+        devices = dmi_memory_devices(parse_dmi_table(*table));
+    else if (auto record = fs.read("/run/udev/data/+dmi:id", 1 << 20))
+        devices = udev_memory_devices(*record);
+    std::vector<Instance> out;
+    for (const auto& d : devices) {
+        Instance m;
+        m.set("Capacity", d.size_bytes ? P::of_text(to_text(static_cast<std::int64_t>(*d.size_bytes))) : P::null());
+        m.set("Speed", d.speed_mts ? P::of_integer(*d.speed_mts) : P::null());
+        m.set("Manufacturer", P::text_or_null(gbk(d.manufacturer)));
+        m.set("SerialNumber", P::text_or_null(gbk(d.serial)));
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+// The connected monitors' EDIDs by device id, read once when the monitor
+// query runs, so that looking each one up again costs no second scan of
+// every connector (a report may decode them all).
+struct MonitorEdids {
+    std::string root;
+    std::map<Text, Bytes> by_id;
+};
+
+MonitorEdids& monitor_edids() {
+    static MonitorEdids edids;
+    return edids;
+}
+
+std::vector<Instance> monitors() {
+    MonitorEdids& edids = monitor_edids();
+    edids = MonitorEdids{linux_files().root(), {}};
+    std::vector<Instance> out;
+    for (auto& c : drm_connectors()) {
+        Instance m;
+        m.set("ConfigManagerErrorCode", P::null());
+        m.set("ConfigManagerUserConfig", P::null());
+        const auto id = monitor_pnp_id(c);
+        m.set("PNPDeviceID", P::text_or_null(id));
+        if (id) edids.by_id.emplace(*id, std::move(c.edid));
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+std::vector<Instance> base_boards() {
+    if (!dmi_present()) return {};
+    Instance b;
+    b.set("Manufacturer", P::text_or_null(gbk(dmi_id("board_vendor"))));
+    b.set("Product", P::text_or_null(gbk(dmi_id("board_name"))));
+    b.set("SerialNumber", P::text_or_null(gbk(identity().board_serial)));
+    return {b};
+}
+
+std::vector<Instance> system_product() {
+    if (!dmi_present()) return {};
+    const Identity id = identity();
+    Instance p;
+    p.set("UUID", P::text_or_null(gbk(id.uuid)));
+    p.set("IdentifyingNumber", P::text_or_null(gbk(id.system_serial)));
+    return {p};
+}
+
+std::vector<Instance> bios() {
+    if (!dmi_present()) return {};
+    // Windows gives the system record's serial number here too.
+    Instance b;
+    b.set("SerialNumber", P::text_or_null(gbk(identity().system_serial)));
+    return {b};
+}
+
+std::vector<Instance> computer_system() {
+    // Boards without DMI (most ARM boards) name themselves in the device
+    // tree, NUL-terminated.
+    auto model = dmi_id("product_name");
+    if (!model) {
+        model = linux_files().read("/sys/firmware/devicetree/base/model");
+        if (model) model = trimmed(model->substr(0, model->find('\0')));
+    }
+    Instance c;
+    c.set("Model", P::text_or_null(gbk(model)));
+    return {c};
+}
+
+class LinuxMachine : public InstanceSource {
+public:
+    std::optional<std::vector<Instance>> instances(const Text& c) override {
+        NoCaseLess less;
+        auto is = [&](const char* k) { return !less(c, k) && !less(k, c); };
+        if (is("Win32_OperatingSystem")) return operating_system();
+        if (is("Win32_SystemEnclosure")) return enclosure();
+        if (is("Win32_Processor")) return processor_instances();
+        if (is("Win32_PhysicalMemory")) return memory();
+        if (is("Win32_DiskDrive")) return disk_instances();
+        if (is("Win32_VideoController")) return video_controller_instances();
+        if (is("Win32_DesktopMonitor")) return monitors();
+        if (is("Win32_BaseBoard")) return base_boards();
+        if (is("Win32_ComputerSystem")) return computer_system();
+        if (is("Win32_ComputerSystemProduct")) return system_product();
+        if (is("Win32_BIOS")) return bios();
+        return std::nullopt;
+    }
+
+    std::optional<Bytes> edid(const Text& device_id, int control_set) override {
+        if (control_set != 1) return std::nullopt;
+        MonitorEdids& edids = monitor_edids();
+        if (edids.root != linux_files().root() || edids.by_id.empty()) monitors();
+        const auto it = edids.by_id.find(device_id);
+        if (it == edids.by_id.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+}  // namespace
+
+InstanceSource& linux_machine() {
+    static LinuxMachine source;
+    return source;
+}

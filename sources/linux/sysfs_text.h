@@ -1,0 +1,19 @@
+// Small conversions of what sysfs and /proc files hold, shared by the
+// Linux readers: values trimmed of blanks and of the NUL some attributes end
+// in, decimal and hex numbers, UTF-8 texts into GBK.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sources/linux/smbios.h"
+#include "values/text.h"
+
+std::optional<std::string> trimmed(const std::optional<std::string>& s);
+// The whole (trimmed) text as a number in `base`; nothing otherwise.
+std::optional<std::int64_t> number(const std::optional<std::string>& s, int base = 10);
+std::optional<Text> gbk(const std::optional<std::string>& s);
+// The SMBIOS table, where it can be read (root only on a running machine).
+std::vector<DmiStructure> dmi_table();
