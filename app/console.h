@@ -13,10 +13,14 @@ struct ConsoleOptions {
     std::string capture;
 };
 
+struct ReportFacts;
+
 #ifndef QUORVIN_EXTRA_USAGE
 #ifdef _WIN32
-#define QUORVIN_EXTRA_SYNOPSIS ""
-#define QUORVIN_EXTRA_USAGE ""
+#define QUORVIN_EXTRA_SYNOPSIS " [--capture FILE]"
+#define QUORVIN_EXTRA_USAGE                                                           \
+    "  --capture FILE write this machine's WMI answers and monitors' EDIDs into\n"  \
+    "                FILE (new), a machine file that --machine reports anywhere\n"
 #else
 #define QUORVIN_EXTRA_SYNOPSIS " [--root DIR] [--capture DIR]"
 #define QUORVIN_EXTRA_USAGE                                                        \
@@ -33,6 +37,11 @@ int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options,
                           std::string& error);
 bool prepare_platform(const ConsoleOptions& options, std::string& error);
 bool finish_platform(const ConsoleOptions& options, std::string& error);
+// Whether the capture needs the report's whole record (Windows writes the
+// facts outside WMI into its machine file).
+bool capture_needs_facts(const ConsoleOptions& options);
+// Windows: writes the machine file of --capture FILE; true elsewhere.
+bool capture_machine(const ConsoleOptions& options, const ReportFacts& facts, std::string& error);
 void set_binary_stdout();
 // Whether the report runs with the rights to read everything (root on
 // Linux, an elevated administrator on Windows).

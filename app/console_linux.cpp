@@ -66,6 +66,10 @@ bool finish_platform(const ConsoleOptions& options, std::string& error) {
 
 void set_binary_stdout() {}
 
+// The tree's files are recorded as they are read.
+bool capture_needs_facts(const ConsoleOptions&) { return false; }
+bool capture_machine(const ConsoleOptions&, const ReportFacts&, std::string&) { return true; }
+
 bool running_privileged() { return geteuid() == 0; }
 
 bool read_small_regular_file(const std::string& path, std::size_t cap, Bytes& out, std::string& why) {

@@ -8,9 +8,61 @@
 #include <fstream>
 
 #include "app/console.h"
+#include "app/report.h"
+#include "automation/script_query.h"
+#include "sources/machine_file.h"
+#include "sources/wmi_source_windows.h"
 #include "sections/display/screen_windows.h"
 
-int parse_platform_option(int, char**, int, ConsoleOptions&, std::string&) { return 0; }
+int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options, std::string& error) {
+    const std::string a = argv[i];
+    if (a != "--capture") return 0;
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+        error = "option --capture needs a FILE argument";
+        return -1;
+    }
+    options.capture = argv[i + 1];
+    return 2;
+}
+
+bool capture_needs_facts(const ConsoleOptions& options) { return !options.capture.empty(); }
+
+bool capture_machine(const ConsoleOptions& options, const ReportFacts& facts, std::string& error) {
+    if (options.capture.empty()) return true;
+    std::vector<Text> classes;
+    for (const char* c : {"Win32_OperatingSystem", "Win32_SystemEnclosure", "Win32_Processor", "Win32_DesktopMonitor",
+                          "Win32_PhysicalMemory", "Win32_DiskDrive", "Win32_VideoController", "Win32_BaseBoard",
+                          "Win32_ComputerSystem", "Win32_ComputerSystemProduct", "Win32_BIOS"})
+        classes.push_back(c);
+    std::string text;
+    {
+        const QuerySession session;
+        text = "# A Windows machine as quorvin-report --capture wrote it; quorvin-report --machine reports it.\n" +
+               machine_file_text(wmi_instance_source(), classes, [](const Text& id, int set) -> std::optional<Bytes> {
+                   const Bytes b = registry_read_binary(RegistryRoot::LocalMachine,
+                                                        "SYSTEM\\ControlSet00" + to_text(set) + "\\Enum\\" + id +
+                                                            "\\Device Parameters\\EDID");
+                   if (b.empty()) return std::nullopt;
+                   return b;
+               }) +
+               machine_facts_block(facts);
+    }
+    // A new file only: a capture never overwrites what the user has.
+    HANDLE h = CreateFileA(options.capture.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = options.capture + ": cannot create (" +
+                (GetLastError() == ERROR_FILE_EXISTS ? std::string("it exists") : "error " + std::to_string(GetLastError())) +
+                ")";
+        return false;
+    }
+    DWORD done = 0;
+    const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) && done == text.size();
+    const bool closed = CloseHandle(h) != 0;
+    if (ok && closed) return true;
+    DeleteFileA(options.capture.c_str());
+    error = options.capture + ": cannot write";
+    return false;
+}
 
 bool prepare_platform(const ConsoleOptions&, std::string&) {
     WSADATA wsa;

@@ -1,7 +1,12 @@
 #include "app/report.h"
 
 #include "automation/script_query.h"
+#include "sources/instance_source.h"
+#include "sources/machine_file.h"
+
+#include <climits>
 #include "io/host.h"
+#include "io/warnings.h"
 #include "sections/display/display.h"
 #include "sections/hardware/hardware.h"
 #include "sections/system/system.h"
@@ -38,13 +43,14 @@ Text monitor_lines(const MonitorInfo& m) {
 ReportSources machine_sources() {
     ReportSources s;
     s.tick = tick_count;
-    s.os_caption_and_bitness = read_os_caption_and_bitness;
+    s.os = read_os_facts;
     s.chassis_and_maker = read_chassis_and_maker;
     s.os_family = read_os_family;
     s.is_64bit = read_64bit_answer;
     s.host = host_name;
     s.user_name = read_user_name;
     s.processor_facts = read_processor_facts;
+    s.processors = read_processors;
     s.processor_signature = read_processor_signature;
     s.display_mode = query_display_mode;
     s.screens = count_screens;
@@ -54,22 +60,104 @@ ReportSources machine_sources() {
     s.disk = read_disk_facts;
     s.video = read_video_facts;
     s.board = read_board_facts;
-    s.inventory = read_inventory;
+    s.identity = [] {
+        IdentityFacts f = read_identity();
+        // A machine the instance source describes has no install id here.
+        if (reading_own_machine()) f.machine_id = read_machine_id();
+        return f;
+    };
     return s;
+}
+
+const char* const kMachineFactsClass = "Quorvin_Machine";
+
+namespace {
+
+// The one instance of the facts class, or none.
+Instance machine_facts() {
+    const auto list = instance_source().instances(kMachineFactsClass);
+    return list && !list->empty() ? list->front() : Instance();
+}
+
+const PropertyValue* fact(const Instance& i, const char* name) {
+    const auto it = i.properties.find(name);
+    return it == i.properties.end() ? nullptr : &it->second;
+}
+
+Text fact_text(const Instance& i, const char* name) {
+    const PropertyValue* v = fact(i, name);
+    return v && v->kind == PropertyValue::Kind::String ? v->text : Text();
+}
+
+std::int32_t fact_number(const Instance& i, const char* name) {
+    const PropertyValue* v = fact(i, name);
+    if (!v || v->kind != PropertyValue::Kind::Integer || v->integer < INT32_MIN || v->integer > INT32_MAX) return 0;
+    return static_cast<std::int32_t>(v->integer);
+}
+
+}  // namespace
+
+ReportSources described_machine_sources() {
+    ReportSources s = machine_sources();
+    s.os_family = [] {
+        const std::int32_t code = fact_number(machine_facts(), "OsFamily");
+        return code >= 0 && code <= 12 ? static_cast<int>(code) : 0;
+    };
+    s.is_64bit = []() -> std::optional<bool> {
+        const PropertyValue* v = fact(machine_facts(), "Is64Bit");
+        if (!v || v->kind != PropertyValue::Kind::Boolean) return std::nullopt;
+        return v->boolean;
+    };
+    s.host = [] { return fact_text(machine_facts(), "HostName"); };
+    s.user_name = [] { return fact_text(machine_facts(), "UserName"); };
+    s.processor_signature = [] { return fact_text(machine_facts(), "ProcessorSignature"); };
+    s.display_mode = [](int, std::int32_t& bpp, std::int32_t& w, std::int32_t& h, std::int32_t& hz) {
+        const Instance i = machine_facts();
+        bpp = fact_number(i, "BitsPerPixel"), w = fact_number(i, "Width"), h = fact_number(i, "Height");
+        hz = fact_number(i, "RefreshRate");
+    };
+    s.screens = [] { return fact_number(machine_facts(), "Screens"); };
+    s.taskbar = [] { return fact_number(machine_facts(), "TaskbarHeight"); };
+    s.identity = [] {
+        IdentityFacts f = read_identity();
+        f.machine_id = fact_text(machine_facts(), "MachineId");
+        return f;
+    };
+    return s;
+}
+
+std::string machine_facts_block(const ReportFacts& f) {
+    using P = PropertyValue;
+    std::string out = "\n[" + std::string(kMachineFactsClass) + "]\n";
+    out += machine_file_line("OsFamily", P::of_integer(f.os_family));
+    out += machine_file_line("Is64Bit", f.is_64bit ? P::of_boolean(*f.is_64bit) : P::null());
+    out += machine_file_line("HostName", P::of_text(f.host));
+    out += machine_file_line("UserName", P::of_text(f.user));
+    out += machine_file_line("ProcessorSignature", P::of_text(f.cpu_signature));
+    out += machine_file_line("BitsPerPixel", P::of_integer(f.bits_per_pixel));
+    out += machine_file_line("Width", P::of_integer(f.width));
+    out += machine_file_line("Height", P::of_integer(f.height));
+    out += machine_file_line("RefreshRate", P::of_integer(f.refresh));
+    out += machine_file_line("Screens", P::of_integer(f.screens));
+    out += machine_file_line("TaskbarHeight", P::of_integer(f.taskbar));
+    out += machine_file_line("MachineId", P::of_text(f.identity.machine_id));
+    return out;
 }
 
 void build_report(ReportBox& box, ReportFacts* facts) { build_report(box, machine_sources(), facts); }
 
 void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) {
     ReportFacts f;
+    const bool whole = facts != nullptr;
     const QuerySession queries;  // what the queries share lives for this report only
+    clear_unread_notes();
     const std::uint32_t start = src.tick();
     box.set_content(Text());
 
     box.append_text(banner("系统信息"));
-    src.os_caption_and_bitness(f.os_caption, f.os_bitness);
-    box.append_text(" 系统版本：" + f.os_caption + "\r\n");
-    box.append_text(" 系统位宽：" + f.os_bitness + "\r\n");
+    f.os = src.os();
+    box.append_text(" 系统版本：" + f.os.caption + "\r\n");
+    box.append_text(" 系统位宽：" + f.os.bitness + "\r\n");
     f.chassis_code = src.chassis_and_maker(f.chassis, f.chassis_maker);
     f.os_family = src.os_family();
     const Text label = os_family_label(f.os_family);
@@ -82,7 +170,10 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     box.append_text(" 取用户名：" + f.user + "\r\n");
 
     box.append_text(banner("处理器信息"));
-    f.cpu = src.processor_facts();
+    if (whole && src.processors) f.processors = src.processors();
+    // A class without a property of the list (Server 2003 before the cores
+    // update has no NumberOfCores) still gives the report's own values.
+    f.cpu = f.processors.empty() ? src.processor_facts() : processor_facts_of(f.processors);
     const ProcessorFacts& cpu = f.cpu;
     box.append_text(" CPU名称：" + cpu.name + "\r\n");
     box.append_text(" CPU厂商：" + cpu.maker + "\r\n");
@@ -104,26 +195,26 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     box.append_text(" 屏幕高度：" + to_text(f.height) + "\r\n");
     f.taskbar = src.taskbar();
     box.append_text(" 任务栏高度：" + to_text(f.taskbar) + "\r\n");
-    f.monitors = src.monitor(facts != nullptr);
+    f.monitors = src.monitor(whole);
     if (f.monitors.shown >= 0) f.monitor = f.monitors.monitors[static_cast<std::size_t>(f.monitors.shown)];
     for (const Text& line : monitor_report_lines(f.monitor)) box.append_text(line);
 
     box.append_text(banner("内存信息"));
-    f.memory = src.memory();
+    f.memory = src.memory(whole);
     box.append_text(memory_section_text(f.memory));
     box.append_text(banner("硬盘信息"));
-    f.disks = src.disk();
+    f.disks = src.disk(whole);
     box.append_text(disk_section_text(f.disks));
     box.append_text(banner("显卡信息"));
-    f.video = src.video();
+    f.video = src.video(whole);
     box.append_text(video_section_text(f.video));
     box.append_text(banner("主板信息"));
-    f.board = src.board();
+    f.board = src.board(whole);
     box.append_text(board_section_text(f.board));
     box.append_text(repeat_text(52, "*") + "\r\n");
     const std::uint32_t end = src.tick();
     box.append_text(elapsed_line(start, end));
     f.elapsed_ms = end - start;
-    if (facts && src.inventory) f.inventory = src.inventory();
+    if (whole && src.identity) f.identity = src.identity();
     if (facts) *facts = std::move(f);
 }

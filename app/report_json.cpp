@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "io/warnings.h"
+#include "sections/system/system.h"
 #include "values/encoding.h"
 
 namespace {
@@ -20,31 +21,24 @@ Json text(const Text& t) {
     return substitutes_shown(gbk_to_utf8(t));
 }
 
-// A quantity: the whole decimal number a value holds (after `unit`, which
-// the report's scripts append), or null. Negative figures are no size,
-// clock or count a machine has.
-Json quantity(const Text& t, const char* unit = "") {
-    std::string v = t;
-    const std::size_t u = std::strlen(unit);
-    if (u && v.size() >= u && v.compare(v.size() - u, u, unit) == 0) v.resize(v.size() - u);
-    if (v.empty() || v.size() > 19 || v.find_first_not_of("0123456789") != std::string::npos) return nullptr;
-    const unsigned long long n = std::strtoull(v.c_str(), nullptr, 10);
-    if (n > 9223372036854775807ULL) return nullptr;
-    return static_cast<std::int64_t>(n);
-}
-
 Json positive(std::int64_t n) { return n > 0 ? Json(n) : Json(nullptr); }
 
-// A quantity that is no figure when it is 0 (a clock, a memory size).
-Json positive_quantity(const Text& t) {
-    const Json q = quantity(t);
-    return q.is_null() || q.get<std::int64_t>() == 0 ? Json(nullptr) : q;
-}
+Json optional_quantity(const std::optional<std::int64_t>& n) { return n ? Json(*n) : Json(nullptr); }
+
+// A figure that is no figure when it is 0 (a clock).
+Json positive_quantity(const std::optional<std::int64_t>& n) { return n && *n > 0 ? Json(*n) : Json(nullptr); }
 
 // A byte count read as a double: the whole number it stands for.
 Json byte_count(double d) {
     if (!(d > 0) || d >= 9.2e18 || d != static_cast<double>(static_cast<std::int64_t>(d))) return nullptr;
     return static_cast<std::int64_t>(d);
+}
+
+// A name from the firmware; placeholders and blanks are no name.
+Json firmware_text(const Text& t) {
+    const std::string s = trim_blanks(gbk_to_utf8(t));
+    if (is_placeholder_serial(s)) return nullptr;
+    return substitutes_shown(s);
 }
 
 Json serial(const Text& t) {
@@ -59,22 +53,6 @@ Json uuid(const Text& t) {
     return u;
 }
 
-// The English name of each enclosure type code a firmware's SMBIOS table
-// can hold (data from DMTF DSP0134 3.x, "System Enclosure or Chassis
-// Types"), so that a fleet reads the same word whatever the machine.
-const char* chassis_type_name(int code) {
-    static const char* const kNames[] = {
-        "Other", "Unknown", "Desktop", "Low Profile Desktop", "Pizza Box", "Mini Tower", "Tower",
-        "Portable", "Laptop", "Notebook", "Hand Held", "Docking Station", "All in One", "Sub Notebook",
-        "Space-saving", "Lunch Box", "Main Server Chassis", "Expansion Chassis", "SubChassis",
-        "Bus Expansion Chassis", "Peripheral Chassis", "RAID Chassis", "Rack Mount Chassis",
-        "Sealed-case PC", "Multi-system chassis", "Compact PCI", "Advanced TCA", "Blade",
-        "Blade Enclosure", "Tablet", "Convertible", "Detachable", "IoT Gateway", "Embedded PC",
-        "Mini PC", "Stick PC"};
-    if (code < 1 || code > static_cast<int>(std::size(kNames))) return nullptr;
-    return kNames[code - 1];
-}
-
 Json chassis(int code) {
     // The type is a byte in the table; anything wider was misread on the way.
     if (code <= 0 || code > 255) return nullptr;
@@ -86,64 +64,29 @@ Json chassis(int code) {
 // the system's English name; Linux has no such family.
 Json os_family(int code) {
 #ifdef _WIN32
-    static const char* const kNames[] = {nullptr,        "Windows 95",   "Windows 98",   "Windows Me",
-                                         "Windows NT",   "Windows 2000", "Windows XP",   "Windows Server 2003",
-                                         "Windows Vista", "Windows 7",   "Windows 8",    "Windows 8.1",
-                                         "Windows 10"};
     if (code < 0 || code > 12) return nullptr;
-    return {{"code", code}, {"name", kNames[code] ? Json(kNames[code]) : Json(nullptr)}};
+    const char* name = os_family_name(code);
+    return {{"code", code}, {"name", name ? Json(name) : Json(nullptr)}};
 #else
     (void)code;
     return nullptr;
 #endif
 }
 
-// The bus a disk's device id names: Linux writes it first ("NVME\nvme0n1"),
-// Windows as the enumerator with the vendor ("SCSI\DISK&VEN_NVME&...").
-Json disk_bus(const Text& device_id) {
-    std::string id = device_id;
-    for (char& c : id)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    const std::string head = id.substr(0, id.find('\\'));
-    if (head == "USBSTOR" || head == "USB") return "usb";
-    if (head == "NVME" || (head == "SCSI" && id.find("&VEN_NVME") != std::string::npos)) return "nvme";
-    if (head == "SATA") return "sata";
-    if (head == "SAS") return "sas";
-    if (head == "VIRTIO") return "virtio";
-    if (head == "MMC" || head == "SD" || head == "SDBUS") return "mmc";
-    if (head == "IDE") return "ide";
-    // Windows puts AHCI drives under SCSI with an empty vendor: no bus to tell.
-    if (head == "SCSI" && id.find("&VEN_&") == std::string::npos) return "scsi";
-    return nullptr;
-}
-
 Json monitor(const MonitorInfo& m, const Text& device_id, bool shown) {
-    const Bytes& b = m.edid_bytes;
-    const bool edid = b.size() >= 128;
-    auto at = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i])); };
     Json maker = nullptr, product = nullptr, numeric = nullptr, made = nullptr, version = nullptr;
-    Json width = nullptr, height = nullptr;
-    if (edid) {
-        // Three letters of five bits each, 1 for "A".
-        const unsigned id = at(8) << 8 | at(9);
-        std::string letters;
-        for (int shift : {10, 5, 0}) {
-            const unsigned c = (id >> shift) & 31;
-            if (c >= 1 && c <= 26) letters += static_cast<char>('A' + c - 1);
+    Json width = nullptr, height = nullptr, diagonal = nullptr;
+    if (const auto& h = m.header) {
+        if (h->maker_code) maker = *h->maker_code;
+        product = h->product_code;
+        if (h->serial_number) numeric = *h->serial_number;
+        made = {{"year", h->year}, {"week", h->week ? Json(*h->week) : Json(nullptr)}, {"is_model_year", h->is_model_year}};
+        version = h->version;
+        if (h->width_cm && h->height_cm) {
+            width = *h->width_cm;
+            height = *h->height_cm;
         }
-        if (letters.size() == 3) maker = letters;
-        product = at(10) | at(11) << 8;
-        const std::uint32_t n = at(12) | at(13) << 8 | at(14) << 16 | static_cast<std::uint32_t>(at(15)) << 24;
-        if (n != 0) numeric = n;
-        const unsigned week = at(16);
-        made = {{"year", 1990 + at(17)},
-                {"week", week >= 1 && week <= 54 ? Json(week) : Json(nullptr)},
-                {"is_model_year", week == 0xFF}};
-        version = std::to_string(at(18)) + "." + std::to_string(at(19));
-        if (at(21) && at(22)) {
-            width = at(21);
-            height = at(22);
-        }
+        if (h->diagonal_inches) diagonal = *h->diagonal_inches;
     }
     return {{"device_id", text(device_id)},
             {"id", text(m.monitor_id)},
@@ -155,6 +98,7 @@ Json monitor(const MonitorInfo& m, const Text& device_id, bool shown) {
             {"manufactured", made},
             {"width_cm", width},
             {"height_cm", height},
+            {"diagonal_inches", diagonal},
             {"edid_version", version},
             {"in_text_report", shown}};
 }
@@ -171,64 +115,64 @@ std::string rfc3339_utc(std::time_t t) {
     return buf;
 }
 
-// Why a fact a machine has could not be read, as far as we can tell.
-std::string why_missing_from_firmware(const JsonContext& c, const char* what) {
-#ifdef _WIN32
-    (void)c;
-    return std::string(what) + ": WMI gave no value";
-#else
-    if (!c.root.empty()) return std::string(what) + ": the tree holds no SMBIOS table or its decoded files";
-    if (!c.privileged) return std::string(what) + ": the SMBIOS table needs root";
-    return std::string(what) + ": the machine has no readable SMBIOS table";
-#endif
-}
+// The facts that could not be read, each with the reason the reader that
+// tried gave (or, where it gave none, that the source had no value), in
+// the order of the document.
+class Unread {
+public:
 
-Json warnings(const ReportFacts& f, const Json& identity, const JsonContext& c) {
-    Json w = Json::array();
-    const InventoryFacts& inv = f.inventory;
-    if (inv.system_uuid.empty() && inv.system_serial.empty() && inv.bios_serial.empty() &&
-        inv.board_serial.empty() && inv.chassis_serial.empty())
-        w.push_back(why_missing_from_firmware(c, "system UUID and serial numbers"));
-    const struct {
-        const char* key;
-        const Text& raw;
-    } given[] = {{"system_uuid", inv.system_uuid},
-                 {"system_serial", inv.system_serial.empty() ? inv.bios_serial : inv.system_serial},
-                 {"baseboard_serial", inv.board_serial},
-                 {"chassis_serial", inv.chassis_serial}};
-    for (const auto& g : given)
-        if (!g.raw.empty() && identity[g.key].is_null())
-            w.push_back(std::string(g.key) + ": the firmware gives the placeholder \"" + gbk_to_utf8(g.raw) + "\"");
-    if (identity["machine_id"].is_null()) {
-#ifdef _WIN32
-        w.push_back("machine id: the registry holds no MachineGuid");
-#else
-        w.push_back("machine id: neither /etc/machine-id nor /var/lib/dbus/machine-id could be read");
-#endif
+    // `fact` is null in the document: say why, from the source's note on
+    // the class's property (or its instances as a whole).
+    void absent(const std::string& fact, const char* class_name, const char* property = "") {
+        auto note = unread_note(class_name, property);
+        if (!note && *property) note = unread_note(class_name, "");
+        add(fact, note ? *note : UnreadNote{UnreadReason::Absent, class_name, ""});
     }
-    if (f.inventory.processors.empty()) w.push_back("processors: the Win32_Processor query gave no answer");
-#ifndef _WIN32
-    bool socket = false;
-    for (const auto& p : f.inventory.processors) socket = socket || !p.socket.empty();
-    if (!f.inventory.processors.empty() && !socket)
-        w.push_back(why_missing_from_firmware(c, "processor socket and external clock"));
-#endif
-    if (f.memory.modules.empty()) {
-#ifdef _WIN32
-        w.push_back("memory modules: the Win32_PhysicalMemory query gave no answer");
-#else
-        if (!c.root.empty())
-            w.push_back("memory modules: the tree holds neither the SMBIOS table nor udev's record");
-        else if (!c.privileged)
-            w.push_back("memory modules: the SMBIOS table needs root and udev has no record");
+    void placeholder(const std::string& fact, const Text& raw, const char* class_name, const char* property) {
+        add(fact, UnreadNote{UnreadReason::Placeholder, property_source(class_name, property).value_or(class_name),
+                             gbk_to_utf8(raw)});
+    }
+    // A firmware value: null as a placeholder where the machine gave one.
+    void firmware(const std::string& fact, const Json& value, const Text& raw, const char* class_name,
+                  const char* property) {
+        if (!value.is_null()) return;
+        if (!raw.empty())
+            placeholder(fact, raw, class_name, property);
         else
-            w.push_back("memory modules: neither the SMBIOS table nor udev's record could be read");
-#endif
+            absent(fact, class_name, property);
     }
-    if (f.width == 0 || f.height == 0) w.push_back("display mode: no display mode could be read");
-    for (const auto& r : reader_warnings()) w.push_back(r);
-    return w;
-}
+    void other(const std::string& fact, UnreadNote note) { add(fact, std::move(note)); }
+
+    Json entries() const { return entries_; }
+    Json sentences() const {
+        Json w = Json::array();
+        for (const auto& s : sentences_) w.push_back(s);
+        for (const auto& r : reader_warnings()) w.push_back(r);
+        return w;
+    }
+
+private:
+    void add(const std::string& fact, const UnreadNote& n) {
+        entries_.push_back({{"fact", fact}, {"reason", unread_reason_name(n.reason)}, {"source", n.source}});
+        const bool file = !n.source.empty() && n.source[0] == '/';
+        std::string why;
+        switch (n.reason) {
+            case UnreadReason::Absent: why = file ? n.source + " is not there" : n.source + " gave no value"; break;
+            case UnreadReason::Unreadable: why = n.source + " could not be read"; break;
+            case UnreadReason::NeedsPrivilege:
+                why = n.source + (file ? " needs root" : " needs an elevated administrator");
+                break;
+            case UnreadReason::Placeholder: why = n.source + " gives the placeholder \"" + n.detail + "\""; break;
+            case UnreadReason::OverLimit: why = n.source + " is over the reader's limit"; break;
+            case UnreadReason::Unsupported: why = n.source + " is not supported here"; break;
+        }
+        if (!n.detail.empty() && n.reason != UnreadReason::Placeholder) why += " (" + n.detail + ")";
+        sentences_.push_back(fact + ": " + why);
+    }
+
+    Json entries_ = Json::array();
+    std::vector<std::string> sentences_;
+};
 
 }  // namespace
 
@@ -274,44 +218,79 @@ std::string normalized_uuid(const std::string& s) {
 }
 
 std::string report_json(const ReportFacts& f, const JsonContext& c) {
-    const InventoryFacts& inv = f.inventory;
+    const IdentityFacts& id = f.identity;
+    Unread unread;
     Json j;
     j["format_version"] = kFormatVersion;
     j["tool"] = {{"name", "quorvin-report"}, {"version", c.tool_version}};
     j["collected_at"] = rfc3339_utc(c.collected_at);
-    j["source"] = {{"kind", c.root.empty() ? "machine" : "tree"},
-                   {"root", c.root.empty() ? Json(nullptr) : Json(c.root)}};
+    j["source"] = {{"kind", !c.root.empty() ? "tree" : !c.machine_file.empty() ? "machine_file" : "machine"},
+                   {"root", c.root.empty() ? Json(nullptr) : Json(c.root)},
+                   {"file", c.machine_file.empty() ? Json(nullptr) : Json(c.machine_file)}};
     j["privileged"] = c.privileged;
-    Json system_serial = serial(inv.system_serial);
-    if (system_serial.is_null()) system_serial = serial(inv.bios_serial);
-    j["identity"] = {{"system_uuid", uuid(inv.system_uuid)},
+
+    Json system_serial = serial(id.system_serial);
+    const bool serial_from_bios = system_serial.is_null() && !serial(id.bios_serial).is_null();
+    if (serial_from_bios) system_serial = serial(id.bios_serial);
+    j["identity"] = {{"system_uuid", uuid(id.system_uuid)},
                      {"system_serial", system_serial},
-                     {"baseboard_serial", serial(inv.board_serial)},
-                     {"chassis_serial", serial(inv.chassis_serial)},
-                     {"machine_id", text(inv.machine_id)}};
-    j["warnings"] = warnings(f, j["identity"], c);
+                     {"baseboard_serial", serial(id.board_serial)},
+                     {"chassis_serial", serial(id.chassis_serial)},
+                     {"machine_id", text(id.machine_id)}};
+    j["warnings"] = Json::array();  // filled last, in its place
+    unread.firmware("identity.system_uuid", j["identity"]["system_uuid"], id.system_uuid,
+                    "Win32_ComputerSystemProduct", "UUID");
+    unread.firmware("identity.system_serial", system_serial, id.system_serial.empty() ? id.bios_serial : id.system_serial,
+                    "Win32_ComputerSystemProduct", "IdentifyingNumber");
+    unread.firmware("identity.baseboard_serial", j["identity"]["baseboard_serial"], id.board_serial, "Win32_BaseBoard",
+                    "SerialNumber");
+    unread.firmware("identity.chassis_serial", j["identity"]["chassis_serial"], id.chassis_serial,
+                    "Win32_SystemEnclosure", "SerialNumber");
+    if (j["identity"]["machine_id"].is_null()) {
+#ifdef _WIN32
+        unread.other("identity.machine_id",
+                     {UnreadReason::Absent, "HKLM\\SOFTWARE\\Microsoft\\Cryptography\\MachineGuid", ""});
+#else
+        unread.absent("identity.machine_id", "machine-id");
+#endif
+    }
+
+    const Json manufacturer = firmware_text(f.board.system_manufacturer);
+    const Json model = firmware_text(f.board.model);
     j["system"] = {
-        {"os_version", text(f.os_caption)},
-        {"os_bits", quantity(f.os_bitness, "位")},
+        {"os_version", text(f.os.caption)},
+        {"os_bits", optional_quantity(f.os.bits)},
         {"os_family", os_family(f.os_family)},
         {"chassis", chassis(f.chassis_code)},
         {"chassis_maker", text(f.chassis_maker)},
         {"is_64bit", f.is_64bit ? Json(*f.is_64bit) : Json(nullptr)},
         {"host_name", text(f.host)},
         {"user_name", text(f.user)},
+        {"manufacturer", manufacturer},
+        {"model", model},
     };
+    if (!f.os.bits) unread.absent("system.os_bits", "Win32_OperatingSystem", "OSArchitecture");
+    if (j["system"]["chassis"].is_null()) unread.absent("system.chassis", "Win32_SystemEnclosure", "ChassisTypes");
+    unread.firmware("system.manufacturer", manufacturer, f.board.system_manufacturer, "Win32_ComputerSystem",
+                    "Manufacturer");
+    unread.firmware("system.model", model, f.board.model, "Win32_ComputerSystem", "Model");
+
     Json processors = Json::array();
-    for (const auto& p : inv.processors)
+    for (const auto& p : f.processors)
         processors.push_back({{"name", text(p.name)},
                               {"maker", text(p.maker)},
                               {"description", text(p.description)},
                               {"socket", text(p.socket)},
-                              {"data_width", quantity(p.data_width)},
-                              {"max_clock_mhz", positive_quantity(p.max_clock)},
-                              {"external_clock_mhz", positive_quantity(p.external_clock)},
-                              {"cores", quantity(p.cores)},
-                              {"threads", quantity(p.threads)}});
+                              {"data_width", optional_quantity(p.data_width)},
+                              {"max_clock_mhz", positive_quantity(p.max_clock_mhz)},
+                              {"external_clock_mhz", positive_quantity(p.external_clock_mhz)},
+                              {"cores", optional_quantity(p.cores)},
+                              {"threads", optional_quantity(p.threads)}});
     j["processors"] = processors;
+    if (f.processors.empty()) unread.absent("processors", "Win32_Processor");
+    for (std::size_t i = 0; i < f.processors.size(); ++i)
+        if (f.processors[i].socket.empty())
+            unread.absent("processors[" + std::to_string(i) + "].socket", "Win32_Processor", "SocketDesignation");
     j["processor_signature"] = text(f.cpu_signature);
     j["display"] = {
         {"screens", f.screens},
@@ -321,11 +300,20 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
         {"height", positive(f.height)},
         {"taskbar_height", f.taskbar},
     };
+#ifdef _WIN32
+    const char* const mode_source = "EnumDisplaySettingsW";
+#else
+    const char* const mode_source = "/sys/class/graphics/fb0";
+#endif
+    for (const char* key : {"bits_per_pixel", "refresh_hz", "width", "height"})
+        if (j["display"][key].is_null())
+            unread.other(std::string("display.") + key, {UnreadReason::Absent, mode_source, ""});
     Json monitors = Json::array();
     for (std::size_t i = 0; i < f.monitors.monitors.size() && i < f.monitors.device_ids.size(); ++i)
         monitors.push_back(monitor(f.monitors.monitors[i], f.monitors.device_ids[i],
                                    static_cast<int>(i) == f.monitors.shown));
     j["monitors"] = monitors;
+
     Json modules = Json::array();
     std::int64_t total = 0;
     for (const auto& m : f.memory.modules) {
@@ -336,33 +324,32 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
                            {"maker", text(m.maker)},
                            {"serial_number", text(m.serial)}});
     }
-    j["memory"] = {{"modules", modules}, {"total_bytes", positive(total)}};
+    if (f.memory.modules.empty()) unread.absent("memory.modules", "Win32_PhysicalMemory");
+    // The modules' sum where they are known, else what the system counts.
+    Json total_bytes = positive(total), total_source = nullptr;
+    if (!total_bytes.is_null()) total_source = "modules";
+    else if (f.board.total_physical_memory && *f.board.total_physical_memory > 0) {
+        total_bytes = *f.board.total_physical_memory;
+        total_source = "system";
+    } else {
+        unread.absent("memory.total_bytes", "Win32_ComputerSystem", "TotalPhysicalMemory");
+    }
+    j["memory"] = {{"modules", modules}, {"total_bytes", total_bytes}, {"total_source", total_source}};
+
     Json disks = Json::array();
-    // The bus query lists the same class in the same order.
-    const bool matched = inv.disk_device_ids.size() == f.disks.disks.size();
-    for (std::size_t i = 0; i < f.disks.disks.size(); ++i) {
-        const auto& d = f.disks.disks[i];
+    for (const auto& d : f.disks.disks)
         disks.push_back({{"model", text(d.model)},
                          {"size_bytes", positive(d.capacity_bytes)},
                          {"interface", text(d.type)},
-                         {"bus", matched ? disk_bus(inv.disk_device_ids[i]) : Json(nullptr)}});
-    }
+                         {"bus", d.bus ? Json(disk_bus_name(*d.bus)) : Json(nullptr)}});
     j["disks"] = disks;
     Json video = Json::array();
-    // The device query lists the same class in the same order.
-    const bool video_matched = inv.video_device_ids.size() == f.video.controllers.size() &&
-                               inv.video_memory.size() == inv.video_device_ids.size();
-    for (std::size_t i = 0; i < f.video.controllers.size(); ++i) {
-        const auto& v = f.video.controllers[i];
-        // AdapterRAM is 32 bits on Windows; the driver's key holds the whole figure.
-        Json memory = positive_quantity(v.memory);
-        if (video_matched && inv.video_memory[i] > 0) memory = inv.video_memory[i];
+    for (const auto& v : f.video.controllers)
         video.push_back({{"name", text(v.name)},
-                         {"device_id", video_matched ? text(inv.video_device_ids[i]) : Json(nullptr)},
-                         {"memory_bytes", memory},
+                         {"device_id", text(v.device_id)},
+                         {"memory_bytes", positive_quantity(v.memory_bytes)},
                          {"maker", text(v.maker)},
                          {"driver_version", text(v.driver)}});
-    }
     j["video_controllers"] = video;
     j["motherboard"] = {
         {"brand", text(f.board.brand)},
@@ -370,5 +357,7 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
         {"model", text(f.board.model)},
     };
     j["elapsed_ms"] = f.elapsed_ms;
+    j["warnings"] = unread.sentences();
+    j["unread"] = unread.entries();
     return j.dump(2, ' ', true, Json::error_handler_t::replace) + "\n";
 }

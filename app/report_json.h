@@ -15,6 +15,7 @@ struct JsonContext {
     std::time_t collected_at = 0;
     std::string root;  // the tree given with --root; empty for the machine itself
     bool privileged = false;
+    std::string machine_file;  // the machine file given with --machine
 };
 
 // ASCII only: every other character is a \u escape, so that any code page

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <stdexcept>
 #include <new>
 #include <string>
 #include <vector>
@@ -10,7 +12,9 @@
 #include "app/console.h"
 #include "app/report.h"
 #include "app/report_json.h"
+#include "automation/script_query.h"
 #include "io/warnings.h"
+#include "sources/machine_file.h"
 #include "sections/display/edid.h"
 #include "values/encoding.h"
 
@@ -21,7 +25,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: quorvin-report [--raw | --json] [--edid FILE]" QUORVIN_EXTRA_SYNOPSIS "\n"
+    "Usage: quorvin-report [--raw | --json] [--edid FILE | --machine FILE]" QUORVIN_EXTRA_SYNOPSIS "\n"
     "\n"
     "Prints this machine's hardware and system report.\n"
     "\n"
@@ -31,6 +35,8 @@ const char* const kUsage =
     "                \\u escapes), described by docs/report.schema.json\n"
     "  --edid FILE   decode a raw binary EDID file (at most 32 KiB) and print the\n"
     "                monitor lines\n"
+    "  --machine FILE report the machine a machine file describes (as written by\n"
+    "                quorvin-report.exe --capture FILE on Windows), on any system\n"
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n" QUORVIN_EXTRA_USAGE
     "\n"
@@ -111,6 +117,7 @@ int run(int argc, char** argv) {
     bool raw = false, json = false;
     std::string edid_path;
     bool have_edid = false;
+    std::string machine_path;
     ConsoleOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -122,6 +129,9 @@ int run(int argc, char** argv) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail("option --edid needs a FILE argument");
             edid_path = argv[++i];
             have_edid = true;
+        } else if (a == "--machine") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail("option --machine needs a FILE argument");
+            machine_path = argv[++i];
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -142,6 +152,21 @@ int run(int argc, char** argv) {
     if (have_edid && (!options.root.empty() || !options.capture.empty()))
         return fail("--edid reads one file; it cannot be combined with --root or --capture");
 
+    if (!machine_path.empty() && have_edid) return fail("--machine and --edid each give what to report; give one");
+    if (!machine_path.empty() && (!options.root.empty() || !options.capture.empty()))
+        return fail("--machine reports a described machine; it cannot be combined with --root or --capture");
+
+    // The described machine, whole and well-formed, before anything is read.
+    std::unique_ptr<MachineFile> machine;
+    if (!machine_path.empty()) {
+        try {
+            machine = std::make_unique<MachineFile>(MachineFile::load(machine_path));
+        } catch (const std::runtime_error& e) {
+            return fail(e.what());
+        }
+        set_instance_source(machine.get());
+    }
+
     Text report;
     if (have_edid) {
         Bytes block;
@@ -158,13 +183,20 @@ int run(int argc, char** argv) {
         context.collected_at = std::time(nullptr);
         context.root = options.root;
         context.privileged = running_privileged();
-        if (json) {
-            build_report(box, &facts);
-            report = report_json(facts, context);
+        context.machine_file = machine_path;
+        const ReportSources sources = machine ? described_machine_sources() : machine_sources();
+        if (json || capture_needs_facts(options)) {
+            build_report(box, sources, &facts);
+            report = json ? Text(report_json(facts, context)) : box.content;
         } else {
-            build_report(box);
+            build_report(box, sources);
             report = box.content;
+        }
+        if (!json)
             for (const auto& w : reader_warnings()) say("warning: " + w);
+        if (!capture_machine(options, facts, error)) {
+            say(error);
+            return 1;
         }
         if (!finish_platform(options, error)) {
             say(error);

@@ -26,6 +26,8 @@ public:
 // The source our host reads: the one a test or the bench set, else the
 // machine's own.
 InstanceSource& instance_source();
+// Whether the queries read the machine itself, not a described one.
+bool reading_own_machine();
 // Replaces the source (nullptr restores the machine's own).
 void set_instance_source(InstanceSource* source);
 // The machine's own source, chosen beside each platform's bridge:

@@ -222,8 +222,13 @@ int LinuxFiles::open_regular(const std::string& path, struct stat& st) const {
 
 std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t cap, bool whole) {
     struct stat st {};
+    errno = 0;
     const int fd = open_regular(path, st);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) {
+        last_error_ = errno ? errno : ENOENT;
+        return std::nullopt;
+    }
+    last_error_ = 0;
     std::string out;
     // sysfs files report a size of 4096 whatever they hold; read until EOF.
     out.resize(std::min<std::size_t>(cap + 1, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096));
@@ -237,6 +242,7 @@ std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n < 0 && got == 0) {
+                last_error_ = errno;
                 ::close(fd);
                 return std::nullopt;
             }
@@ -246,7 +252,10 @@ std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t
     }
     ::close(fd);
     if (got > cap) {
-        if (whole) return std::nullopt;
+        if (whole) {
+            last_error_ = EFBIG;
+            return std::nullopt;
+        }
         got = cap;
     }
     out.resize(got);

@@ -45,6 +45,9 @@ public:
     // `whole` is asked for.
     std::optional<std::string> read(const std::string& path, std::size_t cap = kSmall,
                                     bool whole = false);
+    // Why the last read or line gave nothing (an errno; EFBIG over the cap
+    // when the whole file was asked for); 0 after one that gave something.
+    int last_error() const { return last_error_; }
     // The first line of a file, without its line end.
     std::optional<std::string> line(const std::string& path);
     // Names in a directory, sorted; empty when it cannot be read.
@@ -88,6 +91,7 @@ private:
     int root_fd_ = -1;
     bool own_walk_ = false;
     bool capturing_ = false;
+    int last_error_ = 0;
     mutable std::string exhausted_;
     std::map<std::string, CapturedFile> files_;
     std::set<std::string> dirs_;

@@ -1,5 +1,6 @@
 #include "reply/reply.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "automation/pattern_matcher.h"
@@ -105,4 +106,36 @@ Text reply_value(const Text& reply, const Text& key) {
         pos = end + 2;
     }
     return Text();
+}
+
+std::vector<NumberedInstance> numbered_instances(const Text& reply) {
+    std::vector<NumberedInstance> out;
+    for (const Text& line : reply_lines(reply)) {
+        const std::size_t dot = line.find('.');
+        const std::size_t eq = line.find('=');
+        if (dot == Text::npos || eq == Text::npos || dot > eq || dot > 9 || dot == 0) continue;
+        const Text number = line.substr(0, dot);
+        if (number.find_first_not_of("0123456789") != Text::npos) continue;
+        const std::size_t n = static_cast<std::size_t>(to_integer(number));
+        // Instances are numbered in order from 1; anything else is not
+        // a line the script wrote.
+        if (n == out.size() + 1) out.emplace_back();
+        if (n == 0 || n != out.size()) continue;
+        out.back().emplace_back(line.substr(dot + 1, eq - dot - 1), line.substr(eq + 1));
+    }
+    return out;
+}
+
+Text instance_value(const NumberedInstance& instance, const Text& key) {
+    for (const auto& [k, v] : instance)
+        if (k == key) return v;
+    return Text();
+}
+
+std::optional<std::int64_t> quantity_of(const Text& value) {
+    if (value.empty() || value.size() > 19 || value.find_first_not_of("0123456789") != Text::npos)
+        return std::nullopt;
+    const unsigned long long n = std::strtoull(value.c_str(), nullptr, 10);
+    if (n > 9223372036854775807ULL) return std::nullopt;
+    return static_cast<std::int64_t>(n);
 }

@@ -1,6 +1,11 @@
 // Cutting values out of query replies: lines of key=value ended by CR LF.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
 #include "values/text.h"
 
 Text text_after(const Text& text, const Text& key);
@@ -25,3 +30,14 @@ TextArray reply_lines(const Text& reply);
 // line belongs to instance i when it starts with the prefix and i written
 // in decimal, followed by something other than a digit.
 std::vector<std::vector<std::size_t>> lines_by_instance(const TextArray& lines, const Text& prefix, int n);
+
+// The values of a reply whose lines are "N.Key=value" (N from 1): for each
+// instance 1..n in order, its keys and values. The value is everything
+// after the first "=" of its line.
+using NumberedInstance = std::vector<std::pair<Text, Text>>;
+std::vector<NumberedInstance> numbered_instances(const Text& reply);
+// The value of `key` in one instance, or the empty text.
+Text instance_value(const NumberedInstance& instance, const Text& key);
+// A whole, non-negative figure as a property's text gives it (decimal
+// digits only, at most 2^63 - 1); nothing for anything else.
+std::optional<std::int64_t> quantity_of(const Text& value);

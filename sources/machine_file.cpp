@@ -1,7 +1,9 @@
 #include "sources/machine_file.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "values/encoding.h"
@@ -28,28 +30,84 @@ std::string unescape(const std::string& s) {
     return out;
 }
 
-Bytes read_bytes(const std::string& path) {
+// A regular file of at most `cap` bytes; a device, a FIFO or anything
+// larger is refused before it is read.
+std::string read_capped(const std::string& path, std::size_t cap, const char* what) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) throw std::runtime_error(path + ": cannot open");
+    if (!std::filesystem::is_regular_file(status)) throw std::runtime_error(path + ": not a regular file");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in) throw std::runtime_error(path + ": cannot open");
+    std::string out(cap + 1, '\0');
+    in.read(out.data(), static_cast<std::streamsize>(out.size()));
+    if (in.bad()) throw std::runtime_error(path + ": cannot read");
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got > cap)
+        throw std::runtime_error(path + ": larger than " + std::to_string(cap >> 10) + " KiB, too large for " + what);
+    out.resize(got);
+    return out;
+}
+
+Bytes read_bytes(const std::string& path) {
+    const std::string s = read_capped(path, MachineFile::kMaxEdid, "an EDID");
+    return Bytes(s.begin(), s.end());
+}
+
+// Whether `s` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool valid_utf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n;
+        unsigned cp;
+        if (c < 0x80) n = 0, cp = c;
+        else if (c >= 0xC2 && c <= 0xDF) n = 1, cp = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF) n = 2, cp = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4) n = 3, cp = c & 0x07;
+        else return false;
+        if (s.size() - i <= n) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const unsigned char t = static_cast<unsigned char>(s[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (t & 0x3F);
+        }
+        if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        i += n + 1;
+    }
+    return true;
 }
 
 Bytes parse_hex(const std::string& s) {
     Bytes out;
-    std::string digits;
-    for (char c : s)
-        if (c != ' ') digits += c;
-    if (digits.size() % 2) throw std::runtime_error("odd number of hex digits");
-    for (std::size_t i = 0; i < digits.size(); i += 2)
-        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        throw std::invalid_argument("hex");
+    };
+    int high = -1;
+    for (char c : s) {
+        if (c == ' ') continue;
+        const int d = digit(c);
+        if (high < 0) {
+            high = d;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(high << 4 | d));
+            high = -1;
+        }
+    }
+    if (high >= 0) throw std::invalid_argument("odd number of hex digits");
     return out;
 }
 
 }  // namespace
 
 MachineFile MachineFile::load(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error(path + ": cannot open");
+    const std::string content = read_capped(path, kMaxFile, "a machine file");
+    if (content.find('\0') != std::string::npos) throw std::runtime_error(path + ": binary data, not a machine file");
+    if (!valid_utf8(content)) throw std::runtime_error(path + ": not UTF-8, not a machine file");
+    std::istringstream in(content);
     const auto dir = std::filesystem::path(path).parent_path();
     MachineFile m;
     Text current_class;
@@ -87,11 +145,15 @@ MachineFile MachineFile::load(const std::string& path) {
         try {
             if (name.rfind("EDID", 0) == 0) {
                 int set = 1;  // EDID alone is the value in control set 001
-                if (name.size() == 8 && name[4] == '@') set = std::stoi(name.substr(5));
-                else if (name != "EDID") fail("EDID or EDID@00N expected");
+                if (name.size() == 8 && name[4] == '@' && name[5] == '0' && name[6] == '0' && name[7] >= '1' &&
+                    name[7] <= '3')
+                    set = name[7] - '0';
+                else if (name != "EDID")
+                    fail("EDID, EDID@001, EDID@002 or EDID@003 expected");
                 Bytes b = type == "file" ? read_bytes((dir / value).string())
                           : type == "hex" ? parse_hex(value)
                                           : (fail("EDID takes file or hex"), Bytes());
+                if (b.size() > kMaxEdid) fail("an EDID is at most 32 KiB");
                 auto it = current->properties.find("PNPDeviceID");
                 if (it == current->properties.end()) fail("PNPDeviceID must come before EDID");
                 m.edids_[it->second.text][set] = b;
@@ -109,6 +171,8 @@ MachineFile MachineFile::load(const std::string& path) {
                 for (const Text& x : split_text(value, " "))
                     if (!x.empty()) a.push_back(std::stoll(x));
                 v = PropertyValue::of_integers(a);
+            } else if (type == "double") {
+                v = PropertyValue::of_double(std::stod(value));
             } else if (type == "single") {
                 v = PropertyValue::of_single(std::stof(value));
             } else if (type == "texts") {
@@ -123,7 +187,7 @@ MachineFile MachineFile::load(const std::string& path) {
             }
             current->set(name, v);
         } catch (const std::invalid_argument&) {
-            fail("bad number");
+            fail(type == "hex" ? "bad hex digits" : "bad number");
         } catch (const std::out_of_range&) {
             fail("number out of range");
         }
@@ -144,4 +208,87 @@ std::optional<Bytes> MachineFile::edid(const Text& device_id, int control_set) {
     auto s = it->second.find(control_set);
     if (s == it->second.end()) return std::nullopt;
     return s->second;
+}
+
+namespace {
+
+std::string escaped(const Text& gbk) {
+    const std::string s = gbk_to_utf8(gbk);
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '\\') out += "\\\\";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == ' ') out += "\\s";  // a space stays where it is, and apart from the next item
+        else out += c;
+    }
+    return out;
+}
+
+std::string value_line(const PropertyValue& v) {
+    using K = PropertyValue::Kind;
+    char buf[64];
+    switch (v.kind) {
+        case K::Null: return "null";
+        // Appended, not "a" + b: GCC 12 warns falsely on that form (-Wrestrict).
+        case K::String: return std::string("text ").append(escaped(v.text));
+        case K::Integer: return std::string("int ").append(std::to_string(v.integer));
+        case K::Double: std::snprintf(buf, sizeof buf, "double %.17g", v.number); return buf;
+        case K::Single: std::snprintf(buf, sizeof buf, "single %.9g", v.number); return buf;
+        case K::Boolean: return v.boolean ? "bool true" : "bool false";
+        case K::IntegerArray: {
+            std::string out = "ints";
+            for (auto i : v.integers) out.append(" ").append(std::to_string(i));
+            return out;
+        }
+        case K::Array: {
+            std::string out = "texts";
+            for (const auto& item : v.items) out.append(" ").append(escaped(item.kind == K::String ? item.text : Text()));
+            return out;
+        }
+    }
+    return "null";
+}
+
+std::string hex_of(const Bytes& b) {
+    static const char* const kDigits = "0123456789abcdef";
+    std::string out;
+    for (auto c : b) {
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string machine_file_line(const Text& name, const PropertyValue& value) {
+    std::string out = name;
+    return out.append(" = ").append(value_line(value)).append("\n");
+}
+
+std::string machine_file_text(InstanceSource& source, const std::vector<Text>& classes,
+                              const std::function<std::optional<Bytes>(const Text&, int)>& edid) {
+    std::string out;
+    for (const Text& c : classes) {
+        const auto list = source.instances(c);
+        if (!list) continue;
+        if (list->empty()) out += "class " + std::string(c) + "\n";
+        for (const Instance& i : *list) {
+            out += "\n[" + std::string(c) + "]\n";
+            for (const auto& [name, value] : i.properties) {
+                // A name is a word; anything else could not be read back.
+                if (name.empty() || name.find_first_of(" =[]#\r\n") != Text::npos || name.rfind("EDID", 0) == 0) continue;
+                out += machine_file_line(name, value);
+            }
+            const auto id = i.properties.find("PNPDeviceID");
+            if (id == i.properties.end() || id->second.kind != PropertyValue::Kind::String || !edid) continue;
+            for (int set = 1; set <= 3; ++set)
+                if (const auto b = edid(id->second.text, set); b && !b->empty() && b->size() <= MachineFile::kMaxEdid)
+                    out += "EDID@00" + std::to_string(set) + " = hex " + hex_of(*b) + "\n";
+        }
+    }
+    return out;
 }

@@ -27,7 +27,7 @@ std::string json_of_machine(const std::string& machine) {
     TextReportBox box;
     ReportFacts facts;
     build_report(box, &facts);
-    return report_json(facts, JsonContext{"test", std::time(nullptr), "", false});
+    return report_json(facts, JsonContext{"test", std::time(nullptr), "", false, ""});
 }
 
 Json json_of_tree(const std::string& name) {
@@ -132,6 +132,10 @@ TEST(Json, EveryValueOfTheTextReportStandsInTheJson) {
             EXPECT_EQ(value_of(text.out, U8(" 序列号：")), as_text(m["serial_number"]));
             EXPECT_EQ(value_of(text.out, U8(" 显示器ID：")), as_text(m["id"]));
             EXPECT_EQ(value_of(text.out, U8(" 显示器宽度：")), as_text(m["width_cm"]));
+            // The diagonal as the text shows it, "14.5英寸" or "24英寸".
+            const std::string inches = value_of(text.out, U8(" 显示器尺寸："));
+            EXPECT_EQ(m["diagonal_inches"].is_null() ? 0.0 : m["diagonal_inches"].get<double>(),
+                      std::stod(inches.substr(0, inches.find(U8("英寸")))));
         }
         EXPECT_EQ(shown, value_of(text.out, U8(" 显示器ID：")).empty() ? 0 : 1);
         const auto& modules = j.at("memory").at("modules");
@@ -187,6 +191,7 @@ TEST(Json, ListsIdentityAndNeutralValuesOfRealLayouts) {
     EXPECT_TRUE(d["system"]["os_family"].is_null());
     EXPECT_EQ(d["memory"]["total_bytes"], 16LL << 30);
     EXPECT_EQ(d["warnings"], Json::array());
+    EXPECT_EQ(d["unread"], Json::array());
 
     // Two sockets; a white-box firmware's placeholders; a USB stick and a RAID volume.
     const Json s = json_of_tree("server");
@@ -206,8 +211,8 @@ TEST(Json, ListsIdentityAndNeutralValuesOfRealLayouts) {
     // A board without DMI: no identity, and the warning says why.
     const Json n = json_of_tree("no-dmi");
     EXPECT_TRUE(n["system"]["chassis"].is_null());
-    EXPECT_NE(n["warnings"].dump().find("system UUID and serial numbers"), std::string::npos);
-    EXPECT_NE(n["warnings"].dump().find("memory modules"), std::string::npos);
+    EXPECT_NE(n["warnings"].dump().find("identity.system_uuid: /sys/class/dmi/id is not there"), std::string::npos);
+    EXPECT_NE(n["warnings"].dump().find("memory.modules: /sys/firmware/dmi/tables/DMI is not there"), std::string::npos);
 }
 
 TEST(Json, ProvenanceAndRepeatability) {
@@ -216,7 +221,7 @@ TEST(Json, ProvenanceAndRepeatability) {
     Json b = json_of_tree("docked");
     EXPECT_EQ(a["format_version"], 1);
     EXPECT_EQ(a["tool"]["version"], sh(std::string(QV_REPORT_EXE) + " --version").substr(15));
-    EXPECT_EQ(a["source"], Json::parse("{\"kind\": \"tree\", \"root\": \"" + tree("docked") + "\"}"));
+    EXPECT_EQ(a["source"], Json::parse("{\"kind\": \"tree\", \"root\": \"" + tree("docked") + "\", \"file\": null}"));
     std::tm tm{};
     ASSERT_NE(strptime(a["collected_at"].get<std::string>().c_str(), "%Y-%m-%dT%H:%M:%SZ", &tm), nullptr);
     const std::time_t at = timegm(&tm);
@@ -231,17 +236,18 @@ TEST(Json, ProvenanceAndRepeatability) {
 
 TEST(Json, AnyValueMakesValidJson) {
     ReportFacts f;
-    f.os_caption = "a\"b\\c/d";
+    f.os.caption = "a\"b\\c/d";
     f.cpu.name = Text("ctl\x01\x1f\x7f\r\n\t|") + Text(1, '\0') + "|";
     f.host = "内存";                           // GBK
     f.user = "bad\xff\xfe\x81";               // not GBK
     f.memory.modules.push_back({8, 8589934592.0, 3200, "x\"y", ""});
-    f.inventory.processors.push_back({"ctl\x01|", "", "", "", "64", "2800", "", "十六", "9223372036854775808"});
-    f.inventory.processors.push_back({"", "", "", "", "", "9223372036854775807", "", "", "0009"});
-    f.inventory.board_serial = "序列号";  // GBK, not a placeholder
-    f.inventory.system_serial = " To be filled by O.E.M. ";
-    f.inventory.system_uuid = "FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF";
-    const std::string out = report_json(f, JsonContext{"1", 0, "", false});
+    f.processors.push_back(processor_entry({{"Name", "ctl\x01|"}, {"DataWidth", "64"}, {"MaxClockSpeed", "2800"},
+                                            {"NumberOfCores", "十六"}, {"NumberOfLogicalProcessors", "9223372036854775808"}}));
+    f.processors.push_back(processor_entry({{"MaxClockSpeed", "9223372036854775807"}, {"NumberOfLogicalProcessors", "0009"}}));
+    f.identity.board_serial = "序列号";  // GBK, not a placeholder
+    f.identity.system_serial = " To be filled by O.E.M. ";
+    f.identity.system_uuid = "FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF";
+    const std::string out = report_json(f, JsonContext{"1", 0, "", false, ""});
     for (char c : out) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << int(c);  // ASCII, escapes only
     const Json j = Json::parse(out);  // throws on invalid JSON or UTF-8
     EXPECT_EQ(j["collected_at"], "1970-01-01T00:00:00Z");

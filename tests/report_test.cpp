@@ -19,7 +19,7 @@ ReportSources empty_sources(std::deque<std::uint32_t> ticks = {5000, 5000}) {
         if (shared->size() > 1) shared->pop_front();
         return t;
     };
-    s.os_caption_and_bitness = [](Text&, Text&) {};
+    s.os = [] { return OsFacts(); };
     s.chassis_and_maker = [](Text&, Text&) { return 0; };
     s.os_family = [] { return 0; };
     s.is_64bit = [] { return false; };
@@ -31,10 +31,10 @@ ReportSources empty_sources(std::deque<std::uint32_t> ticks = {5000, 5000}) {
     s.screens = [] { return 0; };
     s.taskbar = [] { return 0; };
     s.monitor = [](bool) { return MonitorList(); };
-    s.memory = [] { return MemoryFacts(); };
-    s.disk = [] { return DiskFacts(); };
-    s.video = [] { return VideoFacts(); };
-    s.board = [] { return BoardFacts(); };
+    s.memory = [](bool) { return MemoryFacts(); };
+    s.disk = [](bool) { return DiskFacts(); };
+    s.video = [](bool) { return VideoFacts(); };
+    s.board = [](bool) { return BoardFacts(); };
     return s;
 }
 
@@ -104,7 +104,7 @@ TEST(ReportFrame, FortyOnePiecesInOrderWhenNothingIsKnown) {
 
 TEST(ReportFrame, ValuesLandOnTheirLines) {
     ReportSources s = empty_sources();
-    s.os_caption_and_bitness = [](Text& c, Text& b) { c = "Win"; b = "64位"; };
+    s.os = [] { return OsFacts{"Win", "64位", 64}; };
     s.chassis_and_maker = [](Text& n, Text& m) {
         n = "台式电脑";
         m = "Dell Inc.";
@@ -125,7 +125,7 @@ TEST(ReportFrame, ValuesLandOnTheirLines) {
         EXPECT_EQ(device, 0);
         bpp = 32, w = 1920, h = 1080, hz = 60;
     };
-    s.memory = [] {
+    s.memory = [](bool) {
         MemoryFacts m;
         m.modules.push_back({16, 17179869184.0, 3200, "Samsung", "S1"});
         m.count = "1";

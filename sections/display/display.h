@@ -28,6 +28,9 @@ struct MonitorList {
 MonitorList read_monitors(bool all);
 MonitorInfo read_monitor_info();
 Bytes read_edid_bytes(const Text& device_id);
+// A monitor's EDID value as the instance source holds it, found by the
+// device identifier in its registry path (a described machine, and Linux).
+Bytes edid_from_instance_source(const Text& full_path);
 // Platform side: a REG_BINARY value at "key path\value name", or nothing.
 Bytes registry_read_binary(RegistryRoot root, const Text& full_path);
 // The key path and value name of a full path, split at its last backslash

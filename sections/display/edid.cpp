@@ -110,6 +110,32 @@ Text tidy_descriptor_text(const Text& t) {
     return out.substr(a, b - a);
 }
 
+EdidHeader decode_edid_header(const Bytes& b) {
+    auto at = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i])); };
+    EdidHeader h;
+    // Three letters of five bits each, 1 for "A".
+    const unsigned id = at(8) << 8 | at(9);
+    std::string letters;
+    for (int shift : {10, 5, 0}) {
+        const unsigned c = (id >> shift) & 31;
+        if (c >= 1 && c <= 26) letters += static_cast<char>('A' + c - 1);
+    }
+    if (letters.size() == 3) h.maker_code = letters;
+    h.product_code = at(10) | at(11) << 8;
+    const std::uint32_t n = at(12) | at(13) << 8 | at(14) << 16 | static_cast<std::uint32_t>(at(15)) << 24;
+    if (n != 0) h.serial_number = n;
+    const unsigned week = at(16);
+    h.year = 1990 + static_cast<int>(at(17));
+    if (week >= 1 && week <= 54) h.week = static_cast<int>(week);
+    h.is_model_year = week == 0xFF;
+    h.version = std::to_string(at(18)) + "." + std::to_string(at(19));
+    if (at(21) && at(22)) {
+        h.width_cm = static_cast<int>(at(21));
+        h.height_cm = static_cast<int>(at(22));
+    }
+    return h;
+}
+
 MonitorInfo decode_edid_text(const Text& edid_text, const Text& device_id, const Bytes& block) {
     MonitorInfo info;
     const TextArray m = split_text(edid_text, ",");
@@ -126,6 +152,10 @@ MonitorInfo decode_edid_text(const Text& edid_text, const Text& device_id, const
     const double v = to_number(m[22]);
     const double inches = round_to(square_root(power(h, 2) + power(v, 2)) * 0.393700787, 1);
     info.size_inches = to_text(static_cast<float>(inches));
+    if (block.size() >= 128) {
+        info.header = decode_edid_header(block);
+        if (info.header->width_cm) info.header->diagonal_inches = inches;
+    }
 
     // Name and serial are found by descriptor tag, not by position: real
     // monitors put them in any of the four blocks.

@@ -1,7 +1,24 @@
 // Decoding the monitor facts the report shows from an EDID base block.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "values/text.h"
+
+// The base block's identification and size, decoded once for every form.
+struct EdidHeader {
+    std::optional<std::string> maker_code;  // the three letters, where all three are letters
+    std::uint32_t product_code = 0;
+    std::optional<std::uint32_t> serial_number;  // the numeric serial; 0 is none
+    int year = 0;                                // of manufacture, or the model year
+    std::optional<int> week;                     // 1 to 54
+    bool is_model_year = false;
+    std::string version;                         // "1.3"
+    std::optional<int> width_cm, height_cm;      // both, or neither
+    std::optional<double> diagonal_inches;       // as the report shows it, to one decimal
+};
 
 struct MonitorInfo {
     Text brand;
@@ -15,7 +32,10 @@ struct MonitorInfo {
     Text edid_version;
     Text vendor_code_hex;
     Bytes edid_bytes;
+    std::optional<EdidHeader> header;  // with a whole base block
 };
+
+EdidHeader decode_edid_header(const Bytes& block);  // block: at least 128 bytes
 
 extern const char* const kBrandLetterTable;
 extern const char* const kBrandMessage;

@@ -3,6 +3,7 @@
 #include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
+#include "sources/instance_source.h"
 #include "sections/display/display.h"
 
 const char* const kMonitorScript =
@@ -74,4 +75,22 @@ void split_registry_path(const Text& full_path, Text& key_path, Text& value_name
         key_path = full_path.substr(0, last);
         value_name = full_path.substr(last + 1);
     }
+}
+
+// The EDID paths the display section reads, answered by the instance
+// source from the device identifier in the path.
+Bytes edid_from_instance_source(const Text& full_path) {
+    Text key, value;
+    split_registry_path(full_path, key, value);
+    const Text prefix = "SYSTEM\\ControlSet00";
+    const Text suffix = "\\Device Parameters";
+    if (value != "EDID" || !text_starts_with(key, prefix) || key.size() < prefix.size() + 7 ||
+        key.compare(key.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return Bytes();
+    const char set = key[prefix.size()];
+    if (set < '1' || set > '3' || key.compare(prefix.size() + 1, 6, "\\Enum\\") != 0) return Bytes();
+    const std::size_t begin = prefix.size() + 7;
+    if (key.size() < begin + suffix.size()) return Bytes();
+    const Text device = key.substr(begin, key.size() - suffix.size() - begin);
+    return instance_source().edid(device, set - '0').value_or(Bytes());
 }

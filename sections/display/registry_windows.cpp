@@ -1,8 +1,11 @@
 #include <windows.h>
 
+#include "automation/script_query.h"
 #include "sections/display/display.h"
 
 Bytes registry_read_binary(RegistryRoot, const Text& full_path) {
+    // A described machine keeps its monitors' EDIDs with its instances.
+    if (!reading_own_machine()) return edid_from_instance_source(full_path);
     Text key_path, value_name;
     split_registry_path(full_path, key_path, value_name);
     HKEY key = nullptr;

@@ -1,9 +1,7 @@
-#include <cstdlib>
-
 #include "sources/linux/drm_connectors.h"
 #include "sources/linux/kms_state.h"
 #include "sections/display/display.h"
-#include "io/linux_files.h"
+#include "sources/linux/host_state.h"
 
 // The mode of the display device: the screen the kernel's mode setting
 // drives (device 0 is the first); without KMS, the first framebuffer (the
@@ -15,23 +13,8 @@ void query_display_mode(int device, std::int32_t& bpp, std::int32_t& width, std:
         bpp = s.bits_per_pixel, width = s.width, height = s.height, refresh = s.refresh_hz;
         return;
     }
-    auto& fs = linux_files();
-    const std::string dir = "/sys/class/graphics/fb" + std::to_string(device);
-    const auto depth = fs.line(dir + "/bits_per_pixel");
-    const auto size = fs.line(dir + "/virtual_size");  // "1920,1080"
-    if (!depth || !size) return;
-    const auto comma = size->find(',');
-    if (comma == std::string::npos) return;
-    const int b = std::atoi(depth->c_str());
-    const int w = std::atoi(size->c_str());
-    const int h = std::atoi(size->c_str() + comma + 1);
-    if (b <= 0 || w <= 0 || h <= 0) return;
-    int hz = 0;
-    if (const auto mode = fs.line(dir + "/mode")) {  // "U:1920x1080p-60"
-        const auto dash = mode->rfind('-');
-        if (dash != std::string::npos) hz = std::atoi(mode->c_str() + dash + 1);
-    }
-    bpp = b, width = w, height = h, refresh = hz;
+    if (const auto fb = framebuffer_mode(device))
+        bpp = fb->bits_per_pixel, width = fb->width, height = fb->height, refresh = fb->refresh_hz;
 }
 
 // The screens KMS drives (a connected monitor that is switched off is none,

@@ -1,7 +1,9 @@
 #include "sections/hardware/hardware.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "sections/numbered_script.h"
 #include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
@@ -54,7 +56,74 @@ const char* const kComputerModelScript =
     "GetA = R\r\n"
     "End Function";
 
+const char* const kMemoryListScript =
+    QV_NUMBERED_HEAD("Win32_PhysicalMemory") QV_NUMBERED("Capacity") QV_NUMBERED("Speed")
+    QV_NUMBERED("Manufacturer") QV_NUMBERED("SerialNumber") QV_NUMBERED_TAIL;
+const char* const kDiskListScript =
+    QV_NUMBERED_HEAD("Win32_DiskDrive") QV_NUMBERED("Caption") QV_NUMBERED("Size") QV_NUMBERED("InterfaceType")
+    QV_NUMBERED("DeviceID") QV_NUMBERED("PNPDeviceID") QV_NUMBERED_TAIL;
+const char* const kVideoListScript =
+    QV_NUMBERED_HEAD("Win32_VideoController") QV_NUMBERED("Name") QV_NUMBERED("AdapterRAM")
+    QV_NUMBERED("AdapterCompatibility") QV_NUMBERED("DriverVersion") QV_NUMBERED("PNPDeviceID") QV_NUMBERED_TAIL;
+const char* const kComputerSystemScript =
+    QV_NUMBERED_HEAD("Win32_ComputerSystem") QV_NUMBERED("Manufacturer") QV_NUMBERED("Model")
+    QV_NUMBERED("TotalPhysicalMemory") QV_NUMBERED_TAIL;
+
 namespace {
+
+constexpr const char* kBusNames[] = {"nvme", "sata", "sas", "usb", "virtio", "mmc", "scsi", "ide"};
+
+}  // namespace
+
+const char* disk_bus_name(DiskBus bus) { return kBusNames[static_cast<int>(bus)]; }
+
+std::optional<DiskBus> disk_bus_named(const std::string& name) {
+    for (std::size_t i = 0; i < std::size(kBusNames); ++i)
+        if (name == kBusNames[i]) return static_cast<DiskBus>(i);
+    return std::nullopt;
+}
+
+std::optional<DiskBus> disk_bus_of_pnp_id(const Text& device_id) {
+    std::string id = device_id;
+    for (char& c : id)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    const std::string head = id.substr(0, id.find('\\'));
+    if (head == "USBSTOR" || head == "USB") return DiskBus::Usb;
+    if (head == "NVME" || (head == "SCSI" && id.find("&VEN_NVME") != std::string::npos)) return DiskBus::Nvme;
+    if (head == "SATA") return DiskBus::Sata;
+    if (head == "SAS") return DiskBus::Sas;
+    if (head == "VIRTIO") return DiskBus::Virtio;
+    if (head == "MMC" || head == "SD" || head == "SDBUS") return DiskBus::Mmc;
+    if (head == "IDE") return DiskBus::Ide;
+    // Windows puts AHCI drives under SCSI with an empty vendor: no bus to tell.
+    if (head == "SCSI" && id.find("&VEN_&") == std::string::npos) return DiskBus::Scsi;
+    return std::nullopt;
+}
+
+namespace {
+
+// A module's figures as the report reads them from the property texts: a
+// figure no module has (negative, or beyond what the line can show) is no
+// figure, rather than a wrapped one.
+void set_module_capacity(MemoryFacts::Module& m, const Text& value) {
+    m.capacity_bytes = to_number(value);
+    if (!(m.capacity_bytes >= 0 && m.capacity_bytes / 1073741824.0 < 2147483648.0)) m.capacity_bytes = 0;
+    m.capacity_gb = to_integer(m.capacity_bytes / 1073741824.0);
+}
+
+void set_module_speed(MemoryFacts::Module& m, const Text& value) {
+    const double speed = to_number(value);
+    m.speed = speed >= 0 && speed < 2147483648.0 ? to_integer(speed) : 0;
+}
+
+void set_disk_size(DiskFacts::Disk& d, const Text& value) {
+    d.capacity_bytes = std::max<std::int64_t>(to_long_integer(value), 0);
+    d.capacity_gb = static_cast<std::int64_t>(static_cast<double>(d.capacity_bytes) / 1073741824.0);
+}
+
+// The count line's text as the report's own scripts write it: empty for
+// no instance.
+Text count_text(std::size_t n) { return n ? to_text(static_cast<std::int64_t>(n)) : Text(); }
 
 int reply_count(const Text& reply) { return to_integer(reply_value(reply, "数量")); }
 
@@ -76,7 +145,23 @@ int bounded_count(const Text& reply, const TextArray& lines) {
 
 }  // namespace
 
-MemoryFacts read_memory_facts() {
+MemoryFacts read_memory_facts(bool whole) {
+    if (whole) {
+        MemoryFacts f;
+        for (const auto& i : numbered_instances(run_script_query(kMemoryListScript))) {
+            MemoryFacts::Module m;
+            set_module_capacity(m, instance_value(i, "Capacity"));
+            set_module_speed(m, instance_value(i, "Speed"));
+            m.maker = instance_value(i, "Manufacturer");
+            m.serial = instance_value(i, "SerialNumber");
+            f.modules.push_back(std::move(m));
+        }
+        // A class that lacks a property of the list (an older Windows, a
+        // machine file) still gives the report's own values.
+        if (f.modules.empty()) return read_memory_facts(false);
+        f.count = count_text(f.modules.size());
+        return f;
+    }
     const Text reply = run_script_query(kMemoryScript);
     const TextArray lines = reply_lines(reply);
     const int n = bounded_count(reply, lines);
@@ -91,14 +176,9 @@ MemoryFacts read_memory_facts() {
             const Text& line = lines[j];
             const Text value = line_value(line);
             if (line_has_key(line, k + "容量")) {
-                // A figure no module has (negative, or beyond what the
-                // line can show) is no figure, rather than a wrapped one.
-                m.capacity_bytes = to_number(value);
-                if (!(m.capacity_bytes >= 0 && m.capacity_bytes / 1073741824.0 < 2147483648.0)) m.capacity_bytes = 0;
-                m.capacity_gb = to_integer(m.capacity_bytes / 1073741824.0);
+                set_module_capacity(m, value);
             } else if (line_has_key(line, k + "速度")) {
-                const double speed = to_number(value);
-                m.speed = speed >= 0 && speed < 2147483648.0 ? to_integer(speed) : 0;
+                set_module_speed(m, value);
             } else if (line_has_key(line, k + "厂商")) {
                 m.maker = value;
             } else if (line_has_key(line, k + "序列号")) {
@@ -123,7 +203,23 @@ Text memory_section_text(const MemoryFacts& f) {
 
 Text memory_section() { return memory_section_text(read_memory_facts()); }
 
-DiskFacts read_disk_facts() {
+DiskFacts read_disk_facts(bool whole) {
+    if (whole) {
+        DiskFacts f;
+        for (const auto& i : numbered_instances(run_script_query(kDiskListScript))) {
+            DiskFacts::Disk d;
+            d.model = instance_value(i, "Caption");
+            set_disk_size(d, instance_value(i, "Size"));
+            d.type = instance_value(i, "InterfaceType");
+            d.device = instance_value(i, "DeviceID");
+            d.pnp_device_id = instance_value(i, "PNPDeviceID");
+            d.bus = d.pnp_device_id.empty() ? platform_disk_bus(d.device) : disk_bus_of_pnp_id(d.pnp_device_id);
+            f.disks.push_back(std::move(d));
+        }
+        if (f.disks.empty()) return read_disk_facts(false);
+        f.count = count_text(f.disks.size());
+        return f;
+    }
     const Text reply = run_script_query(kDiskScript);
     const TextArray lines = reply_lines(reply);
     const int n = bounded_count(reply, lines);
@@ -139,8 +235,7 @@ DiskFacts read_disk_facts() {
             if (line_has_key(line, k + "型号")) {
                 d.model = value;
             } else if (line_has_key(line, k + "容量")) {
-                d.capacity_bytes = std::max<std::int64_t>(to_long_integer(value), 0);
-                d.capacity_gb = static_cast<std::int64_t>(static_cast<double>(d.capacity_bytes) / 1073741824.0);
+                set_disk_size(d, value);
             } else if (line_has_key(line, k + "类型")) {
                 d.type = value;
             }
@@ -175,7 +270,31 @@ Text unsigned_memory(const Text& value) {
     return to_text(static_cast<std::int64_t>(n + 4294967296LL));
 }
 
-VideoFacts read_video_facts() {
+VideoFacts read_video_facts(bool whole) {
+    if (whole) {
+        VideoFacts f;
+        for (const auto& i : numbered_instances(run_script_query(kVideoListScript))) {
+            VideoFacts::Controller c;
+            c.name = instance_value(i, "Name");
+            c.memory = unsigned_memory(instance_value(i, "AdapterRAM"));
+            c.maker = instance_value(i, "AdapterCompatibility");
+            c.driver = instance_value(i, "DriverVersion");
+            c.device_id = instance_value(i, "PNPDeviceID");
+            // AdapterRAM is 32 bits on Windows; the driver's key holds the
+            // whole figure of the same device.
+            const std::int64_t whole_memory = read_adapter_memory(c.device_id);
+            if (whole_memory > 0) c.memory_bytes = whole_memory;
+            else if (const auto ram = quantity_of(c.memory); ram && *ram > 0) c.memory_bytes = ram;
+            f.controllers.push_back(std::move(c));
+        }
+        if (f.controllers.empty()) return read_video_facts(false);
+        f.count = count_text(f.controllers.size());
+        if (!f.controllers.empty()) {
+            const auto& first = f.controllers.front();
+            f.name = first.name, f.memory = first.memory, f.maker = first.maker, f.driver = first.driver;
+        }
+        return f;
+    }
     const Text reply = run_script_query(kVideoControllerScript);
     const TextArray lines = reply_lines(reply);
     VideoFacts f;
@@ -211,12 +330,23 @@ Text video_section_text(const VideoFacts& f) {
 
 Text video_controller_section() { return video_section_text(read_video_facts()); }
 
-BoardFacts read_board_facts() {
+BoardFacts read_board_facts(bool whole) {
     const Text board = run_script_query(kBaseBoardScript);
     BoardFacts f;
     f.brand = reply_value(board, "品牌");
     f.product = reply_value(board, "型号");
-    f.model = run_script_query(kComputerModelScript);
+    if (!whole) {
+        f.model = run_script_query(kComputerModelScript);
+        return f;
+    }
+    // The model line shows the last instance's, as the report's own script does.
+    const auto systems = numbered_instances(run_script_query(kComputerSystemScript));
+    if (systems.empty()) f.model = run_script_query(kComputerModelScript);
+    for (const auto& i : systems) {
+        f.model = instance_value(i, "Model");
+        f.system_manufacturer = instance_value(i, "Manufacturer");
+        f.total_physical_memory = quantity_of(instance_value(i, "TotalPhysicalMemory"));
+    }
     return f;
 }
 

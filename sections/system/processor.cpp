@@ -1,5 +1,6 @@
 #include "sections/system/processor.h"
 
+#include "sections/numbered_script.h"
 #include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
@@ -34,6 +35,54 @@ ProcessorFacts read_processor_facts() {
                  {"处理器位宽", &f.width},          {"处理器外频", &f.external_clock},  {"处理器主频", &f.clock},
                  {"处理器数量", &f.count}};
     for (const auto& l : lines) *l.field = reply_value(reply, l.key);
+    return f;
+}
+
+const char* const kProcessorListScript =
+    QV_NUMBERED_HEAD("Win32_Processor") QV_NUMBERED("Name") QV_NUMBERED("Description")
+    QV_NUMBERED("Manufacturer") QV_NUMBERED("SocketDesignation") QV_NUMBERED("DataWidth")
+    QV_NUMBERED("MaxClockSpeed") QV_NUMBERED("ExtClock") QV_NUMBERED("NumberOfCores")
+    QV_NUMBERED("NumberOfLogicalProcessors") QV_NUMBERED_TAIL;
+
+ProcessorEntry processor_entry(const NumberedInstance& p) {
+    ProcessorEntry e;
+    e.name = instance_value(p, "Name");
+    e.description = instance_value(p, "Description");
+    e.maker = instance_value(p, "Manufacturer");
+    e.socket = instance_value(p, "SocketDesignation");
+    e.data_width_text = instance_value(p, "DataWidth");
+    e.max_clock_text = instance_value(p, "MaxClockSpeed");
+    e.external_clock_text = instance_value(p, "ExtClock");
+    e.cores_text = instance_value(p, "NumberOfCores");
+    e.threads_text = instance_value(p, "NumberOfLogicalProcessors");
+    e.data_width = quantity_of(e.data_width_text);
+    e.max_clock_mhz = quantity_of(e.max_clock_text);
+    e.external_clock_mhz = quantity_of(e.external_clock_text);
+    e.cores = quantity_of(e.cores_text);
+    e.threads = quantity_of(e.threads_text);
+    return e;
+}
+
+std::vector<ProcessorEntry> read_processors() {
+    std::vector<ProcessorEntry> out;
+    for (const auto& p : numbered_instances(run_script_query(kProcessorListScript))) out.push_back(processor_entry(p));
+    return out;
+}
+
+ProcessorFacts processor_facts_of(const std::vector<ProcessorEntry>& packages) {
+    ProcessorFacts f;
+    if (packages.empty()) return f;
+    const ProcessorEntry& p = packages.back();
+    f.name = p.name;
+    f.description = p.description;
+    f.maker = p.maker;
+    f.cores = p.cores_text;
+    f.threads = p.threads_text;
+    f.socket = p.socket;
+    f.width = p.data_width_text + "位";
+    f.external_clock = p.external_clock_text + "MHz";
+    f.clock = p.max_clock_text + "MHz";
+    f.count = to_text(static_cast<std::int32_t>(packages.size()));
     return f;
 }
 

@@ -1,5 +1,7 @@
 #include "sections/system/system.h"
 
+#include <iterator>
+
 #include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
@@ -35,22 +37,74 @@ const char* const kEnclosureMakerScript =
     "GetA = R\r\n"
     "End Function";
 
-void read_os_caption_and_bitness(Text& caption, Text& bitness) {
-    const Text reply = run_script_query(kOsScript);
-    // Each its own line's value, whatever words ("build", "=") it holds.
-    caption = reply_value(reply, "版本");
-    bitness = replace_subtext(reply_value(reply, "系统位宽"), "-bit", "位", 1, -1, true);
+std::optional<std::int64_t> os_bits_of(const Text& architecture) {
+    // Every language writes the width in ASCII digits first: "64-bit",
+    // "64 位", "64 bits", "64 ビット", "64-bitowy".
+    std::size_t i = 0;
+    while (i < architecture.size() && architecture[i] == ' ') ++i;
+    std::int64_t n = 0;
+    std::size_t digits = 0;
+    for (; i < architecture.size() && architecture[i] >= '0' && architecture[i] <= '9' && digits < 4; ++i, ++digits)
+        n = n * 10 + (architecture[i] - '0');
+    if (digits == 0 || digits == 4 || n == 0) return std::nullopt;
+    return n;
 }
 
+OsFacts read_os_facts() {
+    const Text reply = run_script_query(kOsScript);
+    OsFacts f;
+    // Each its own line's value, whatever words ("build", "=") it holds.
+    f.caption = reply_value(reply, "版本");
+    const Text architecture = reply_value(reply, "系统位宽");
+    f.bitness = replace_subtext(architecture, "-bit", "位", 1, -1, true);
+    f.bits = os_bits_of(architecture);
+    return f;
+}
+
+void read_os_caption_and_bitness(Text& caption, Text& bitness) {
+    OsFacts f = read_os_facts();
+    caption = std::move(f.caption);
+    bitness = std::move(f.bitness);
+}
+
+namespace {
+
+// Each enclosure type code with the report's word (codes 1 to 24) and the
+// DMTF English name (data from DMTF DSP0134 3.x, "System Enclosure or
+// Chassis Types").
+struct ChassisType {
+    const char* report;
+    const char* dmtf;
+};
+constexpr ChassisType kChassisTypes[] = {
+    {"兼容机", "Other"}, {"兼容机", "Unknown"}, {"台式电脑", "Desktop"},
+    {"Low Profile Desktop", "Low Profile Desktop"}, {"披萨盒式计算机", "Pizza Box"},
+    {"微塔式计算机", "Mini Tower"}, {"塔式计算机", "Tower"}, {"笔记本电脑", "Portable"},
+    {"便携式式计算机", "Laptop"}, {"笔记本", "Notebook"}, {"掌上电脑", "Hand Held"},
+    {"Docking Station", "Docking Station"}, {"一体机", "All in One"}, {"轻薄型笔记本", "Sub Notebook"},
+    {"Space Saving", "Space-saving"}, {"Lunch Box", "Lunch Box"}, {"Main System Chassis", "Main Server Chassis"},
+    {"扩展机架", "Expansion Chassis"}, {"子机架", "SubChassis"}, {"总线扩展机架", "Bus Expansion Chassis"},
+    {"外围机架", "Peripheral Chassis"}, {"机架式储存", "RAID Chassis"}, {"机架式服务器", "Rack Mount Chassis"},
+    {"密封式计算机", "Sealed-case PC"}, {nullptr, "Multi-system chassis"}, {nullptr, "Compact PCI"},
+    {nullptr, "Advanced TCA"}, {nullptr, "Blade"}, {nullptr, "Blade Enclosure"}, {nullptr, "Tablet"},
+    {nullptr, "Convertible"}, {nullptr, "Detachable"}, {nullptr, "IoT Gateway"}, {nullptr, "Embedded PC"},
+    {nullptr, "Mini PC"}, {nullptr, "Stick PC"}};
+
+const ChassisType* chassis_type(int code) {
+    if (code < 1 || code > static_cast<int>(std::size(kChassisTypes))) return nullptr;
+    return &kChassisTypes[code - 1];
+}
+
+}  // namespace
+
 Text chassis_name(int code) {
-    static const char* const kNames[] = {
-        "兼容机", "兼容机", "台式电脑", "Low Profile Desktop", "披萨盒式计算机",
-        "微塔式计算机", "塔式计算机", "笔记本电脑", "便携式式计算机", "笔记本", "掌上电脑",
-        "Docking Station", "一体机", "轻薄型笔记本", "Space Saving", "Lunch Box",
-        "Main System Chassis", "扩展机架", "子机架", "总线扩展机架", "外围机架",
-        "机架式储存", "机架式服务器", "密封式计算机"};
-    if (code < 1 || code > 24) return Text();
-    return kNames[code - 1];
+    const ChassisType* t = chassis_type(code);
+    return t && t->report ? Text(t->report) : Text();
+}
+
+const char* chassis_type_name(int code) {
+    const ChassisType* t = chassis_type(code);
+    return t ? t->dmtf : nullptr;
 }
 
 int read_chassis_and_maker(Text& name, Text& maker) {
@@ -83,13 +137,30 @@ int os_family_from_version(std::uint32_t major, std::uint32_t minor) {
     return 12;
 }
 
+namespace {
+
+// Each family code with the report's label and the system's English name.
+struct OsFamily {
+    const char* label;
+    const char* name;
+};
+constexpr OsFamily kOsFamilies[] = {
+    {" 操作系统：未知 （", nullptr},          {" 操作系统：Win95 （", "Windows 95"},
+    {" 操作系统：Win98 （", "Windows 98"},     {" 操作系统：WinME （", "Windows Me"},
+    {" 操作系统：WinNT （", "Windows NT"},     {" 操作系统：Win2000 （", "Windows 2000"},
+    {" 操作系统：WinXP （", "Windows XP"},     {" 操作系统：Win2003 （", "Windows Server 2003"},
+    {" 操作系统：Vista （", "Windows Vista"},  {" 操作系统：Win7 （", "Windows 7"},
+    {" 操作系统：Win8 （", "Windows 8"},       {" 操作系统：Win8.1 （", "Windows 8.1"},
+    {" 操作系统：Win10 （", "Windows 10"}};
+
+}  // namespace
+
 Text os_family_label(int code) {
-    static const char* const kLabels[] = {
-        " 操作系统：未知 （",  " 操作系统：Win95 （",  " 操作系统：Win98 （",
-        " 操作系统：WinME （", " 操作系统：WinNT （",  " 操作系统：Win2000 （",
-        " 操作系统：WinXP （", " 操作系统：Win2003 （", " 操作系统：Vista （",
-        " 操作系统：Win7 （",  " 操作系统：Win8 （",   " 操作系统：Win8.1 （",
-        " 操作系统：Win10 （"};
     if (code < 0 || code > 12) return Text();
-    return kLabels[code];
+    return kOsFamilies[code].label;
+}
+
+const char* os_family_name(int code) {
+    if (code < 0 || code > 12) return nullptr;
+    return kOsFamilies[code].name;
 }

@@ -10,11 +10,23 @@ extern const char* const kOsScript;
 extern const char* const kChassisTypeScript;
 extern const char* const kEnclosureMakerScript;
 
+// The operating system as the OS query gave it: the caption, the report's
+// bitness word, and the width as a number from the digits of
+// OSArchitecture, whatever language it is written in ("64 位", "64 bits").
+struct OsFacts {
+    Text caption, bitness;
+    std::optional<std::int64_t> bits;
+};
+OsFacts read_os_facts();
 void read_os_caption_and_bitness(Text& caption, Text& bitness);
+std::optional<std::int64_t> os_bits_of(const Text& architecture);
 // Returns the ChassisTypes code itself (0 where there is none).
 int read_chassis_and_maker(Text& chassis_name, Text& maker);
 // Name of a ChassisTypes code; empty for codes outside the table.
 Text chassis_name(int code);
+// The DMTF English name of the same code, for the neutral forms; null
+// outside the types SMBIOS defines.
+const char* chassis_type_name(int code);
 
 // Family code 0..12 from the version numbers in the process environment block.
 int os_family_from_version(std::uint32_t major, std::uint32_t minor);
@@ -22,6 +34,9 @@ int os_family_from_version(std::uint32_t major, std::uint32_t minor);
 int os_family_95(std::uint32_t at_58, std::uint32_t at_54, std::uint32_t at_7c);
 // The report's label for a family code; empty outside 0..12.
 Text os_family_label(int code);
+// The system's English name for the same code ("Windows 7"); null for 0
+// and outside the table.
+const char* os_family_name(int code);
 
 // Platform side.
 int read_os_family();

@@ -1,5 +1,7 @@
 #include "sources/linux/disks.h"
 
+#include <map>
+
 #include "sources/linux/sysfs_text.h"
 #include "sources/linux/udev_db.h"
 #include "io/linux_files.h"
@@ -38,10 +40,15 @@ std::optional<std::string> disk_model(const std::string& dir, const std::optiona
     return model;
 }
 
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return s;
+// The buses of the last listing, for the disk section to ask by name.
+struct ListedBuses {
+    std::string root;
+    std::map<std::string, std::string> by_name;
+};
+
+ListedBuses& listed_buses() {
+    static ListedBuses buses;
+    return buses;
 }
 
 }  // namespace
@@ -84,8 +91,18 @@ std::optional<std::string> ata_model_from_vpd89(const std::string& page) {
     return non_empty(model);
 }
 
+std::optional<std::string> listed_disk_bus(const std::string& name) {
+    const ListedBuses& b = listed_buses();
+    if (b.root != linux_files().root()) return std::nullopt;
+    const auto it = b.by_name.find(name);
+    if (it == b.by_name.end()) return std::nullopt;
+    return it->second;
+}
+
 std::vector<Instance> disk_instances() {
     auto& fs = linux_files();
+    ListedBuses& buses = listed_buses();
+    buses = ListedBuses{fs.root(), {}};
     std::vector<Instance> out;
     for (const auto& name : fs.list("/sys/block")) {
         if (virtual_block_device(name)) continue;
@@ -102,11 +119,10 @@ std::vector<Instance> disk_instances() {
         const bool fits = sectors && *sectors >= 0 && *sectors <= INT64_MAX / 512;
         d.set("Size", fits ? P::of_text(to_text(static_cast<std::int64_t>(*sectors) * 512)) : P::null());
         d.set("InterfaceType", P::text_or_null(gbk(disk_interface(name, path))));
-        // As Windows names a device by its bus and instance; the bus is
-        // what the JSON form reads from it.
-        const auto bus = disk_bus(name, path);
-        d.set("PNPDeviceID", P::text_or_null(gbk(bus ? std::optional<std::string>(upper(*bus) + "\\" + name)
-                                                     : std::nullopt)));
+        // Linux names a disk by its kernel name and has no PNP id.
+        d.set("DeviceID", P::text_or_null(gbk(std::optional<std::string>(name))));
+        d.set("PNPDeviceID", P::null());
+        if (const auto bus = disk_bus(name, path)) buses.by_name[name] = *bus;
         out.push_back(std::move(d));
     }
     return out;

@@ -10,6 +10,8 @@
 #include "sources/instance_source.h"
 
 std::vector<Instance> disk_instances();
+// The bus of a disk the last listing of this root gave, by its name.
+std::optional<std::string> listed_disk_bus(const std::string& name);
 
 // "USB", "IDE", "SCSI" or "SD" as Windows names the attachment, from the
 // disk's name and the device path of its sysfs node.

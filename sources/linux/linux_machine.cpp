@@ -1,7 +1,10 @@
 #include "sources/linux/linux_machine.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <map>
+#include <tuple>
 
 #include "sources/linux/disks.h"
 #include "sources/linux/drm_connectors.h"
@@ -14,6 +17,7 @@
 #include "sources/linux/video_controllers.h"
 #include "values/encoding.h"
 #include "io/linux_files.h"
+#include "io/warnings.h"
 
 namespace {
 
@@ -23,8 +27,22 @@ std::optional<std::string> dmi_id(const char* name) {
     return linux_files().line(std::string("/sys/class/dmi/id/") + name);
 }
 
+// A DMI attribute, noting why it could not be read for the class's property.
+std::optional<std::string> dmi_id(const char* name, const char* class_name, const char* property) {
+    const std::string path = std::string("/sys/class/dmi/id/") + name;
+    auto v = dmi_id(name);
+    if (!v) note_unread_file(class_name, property, path, linux_files().last_error());
+    else note_property_source(class_name, property, path);
+    return v;
+}
 
-bool dmi_present() { return !linux_files().list("/sys/class/dmi/id").empty(); }
+
+// Without DMI the firmware classes have no instance; said once for each.
+bool dmi_present(const char* class_name = nullptr) {
+    if (!linux_files().list("/sys/class/dmi/id").empty()) return true;
+    if (class_name) note_unread_file(class_name, "", "/sys/class/dmi/id", ENOENT);
+    return false;
+}
 
 // The firmware's identity: the kernel's decoded files where they can be
 // read (root only on a running machine), else the raw table (root too).
@@ -34,19 +52,42 @@ struct Identity {
 
 Identity identity() {
     Identity id;
-    id.uuid = dmi_id("product_uuid");
-    id.system_serial = dmi_id("product_serial");
-    id.board_serial = dmi_id("board_serial");
-    id.chassis_serial = dmi_id("chassis_serial");
+    // The kernel's files are root's; what they could not give, the table
+    // may, and then the note on the file no longer stands.
+    id.uuid = dmi_id("product_uuid", "Win32_ComputerSystemProduct", "UUID");
+    id.system_serial = dmi_id("product_serial", "Win32_ComputerSystemProduct", "IdentifyingNumber");
+    if (!id.system_serial) note_unread_file("Win32_BIOS", "SerialNumber", "/sys/class/dmi/id/product_serial", linux_files().last_error());
+    id.board_serial = dmi_id("board_serial", "Win32_BaseBoard", "SerialNumber");
+    id.chassis_serial = dmi_id("chassis_serial", "Win32_SystemEnclosure", "SerialNumber");
     if (id.uuid && id.system_serial && id.board_serial && id.chassis_serial) return id;
     auto& fs = linux_files();
     if (auto table = fs.read("/sys/firmware/dmi/tables/DMI", 1 << 20)) {
         const auto entry = fs.read("/sys/firmware/dmi/tables/smbios_entry_point", 64);
         const DmiIdentity t = dmi_identity(parse_dmi_table(*table), entry ? smbios_entry_version(*entry) : 0);
-        if (!id.uuid) id.uuid = t.uuid;
-        if (!id.system_serial) id.system_serial = t.system_serial;
-        if (!id.board_serial) id.board_serial = t.board_serial;
-        if (!id.chassis_serial) id.chassis_serial = t.chassis_serial;
+        const struct {
+            std::optional<std::string>& value;
+            const std::optional<std::string>& table;
+            const char* class_name;
+            const char* property;
+        } fields[] = {{id.uuid, t.uuid, "Win32_ComputerSystemProduct", "UUID"},
+                      {id.system_serial, t.system_serial, "Win32_ComputerSystemProduct", "IdentifyingNumber"},
+                      {id.board_serial, t.board_serial, "Win32_BaseBoard", "SerialNumber"},
+                      {id.chassis_serial, t.chassis_serial, "Win32_SystemEnclosure", "SerialNumber"}};
+        for (const auto& f : fields) {
+            if (f.value || !f.table) continue;
+            f.value = f.table;
+            note_property_source(f.class_name, f.property, "/sys/firmware/dmi/tables/DMI");
+        }
+    } else if (const int e = fs.last_error(); e != ENOENT) {
+        // The table is there but not for this reader: that is why, more
+        // than a decoded file the kernel did not make.
+        for (const auto& [value, class_name, property] :
+             {std::tuple{&id.uuid, "Win32_ComputerSystemProduct", "UUID"},
+              std::tuple{&id.system_serial, "Win32_ComputerSystemProduct", "IdentifyingNumber"},
+              std::tuple{&id.system_serial, "Win32_BIOS", "SerialNumber"},
+              std::tuple{&id.board_serial, "Win32_BaseBoard", "SerialNumber"},
+              std::tuple{&id.chassis_serial, "Win32_SystemEnclosure", "SerialNumber"}})
+            if (!*value) note_unread_file(class_name, property, "/sys/firmware/dmi/tables/DMI", e);
     }
     return id;
 }
@@ -69,7 +110,7 @@ std::vector<Instance> operating_system() {
 }
 
 std::vector<Instance> enclosure() {
-    if (!dmi_present()) return {};
+    if (!dmi_present("Win32_SystemEnclosure")) return {};
     Instance e;
     const auto type = number(dmi_id("chassis_type"));
     e.set("ChassisTypes", type ? P::of_integers({*type}) : P::null());
@@ -83,10 +124,17 @@ std::vector<Instance> memory() {
     // machine); else what udev decoded from it for everyone.
     auto& fs = linux_files();
     std::vector<DmiMemoryDevice> devices;
-    if (auto table = fs.read("/sys/firmware/dmi/tables/DMI", 1 << 20))
+    const char* const kTable = "/sys/firmware/dmi/tables/DMI";
+    int table_error = 0;
+    if (auto table = fs.read(kTable, 1 << 20)) {
         devices = dmi_memory_devices(parse_dmi_table(*table));
-    else if (auto record = fs.read("/run/udev/data/+dmi:id", 1 << 20))
-        devices = udev_memory_devices(*record);
+        if (devices.empty()) note_unread_file("Win32_PhysicalMemory", "", kTable, ENOENT);
+    } else {
+        table_error = fs.last_error();
+        if (auto record = fs.read("/run/udev/data/+dmi:id", 1 << 20)) devices = udev_memory_devices(*record);
+        // The table says why: udev's record is only a copy of it.
+        if (devices.empty()) note_unread_file("Win32_PhysicalMemory", "", kTable, table_error);
+    }
     std::vector<Instance> out;
     for (const auto& d : devices) {
         Instance m;
@@ -129,7 +177,7 @@ std::vector<Instance> monitors() {
 }
 
 std::vector<Instance> base_boards() {
-    if (!dmi_present()) return {};
+    if (!dmi_present("Win32_BaseBoard")) return {};
     Instance b;
     b.set("Manufacturer", P::text_or_null(gbk(dmi_id("board_vendor"))));
     b.set("Product", P::text_or_null(gbk(dmi_id("board_name"))));
@@ -138,7 +186,7 @@ std::vector<Instance> base_boards() {
 }
 
 std::vector<Instance> system_product() {
-    if (!dmi_present()) return {};
+    if (!dmi_present("Win32_ComputerSystemProduct")) return {};
     const Identity id = identity();
     Instance p;
     p.set("UUID", P::text_or_null(gbk(id.uuid)));
@@ -147,23 +195,49 @@ std::vector<Instance> system_product() {
 }
 
 std::vector<Instance> bios() {
-    if (!dmi_present()) return {};
+    if (!dmi_present("Win32_BIOS")) return {};
     // Windows gives the system record's serial number here too.
     Instance b;
     b.set("SerialNumber", P::text_or_null(gbk(identity().system_serial)));
     return {b};
 }
 
+// The memory the kernel manages, from /proc/meminfo's MemTotal (kB).
+std::optional<std::int64_t> total_memory() {
+    auto& fs = linux_files();
+    const char* const kMeminfo = "/proc/meminfo";
+    const auto text = fs.read(kMeminfo);
+    if (!text) {
+        note_unread_file("Win32_ComputerSystem", "TotalPhysicalMemory", kMeminfo, fs.last_error());
+        return std::nullopt;
+    }
+    const auto at = text->rfind("MemTotal:", 0) == 0 ? 0 : text->find("\nMemTotal:");
+    if (at != std::string::npos) {
+        const std::size_t begin = text->find(':', at) + 1;
+        const std::size_t end = text->find('\n', begin);
+        std::string v = text->substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+        if (v.size() > 3 && v.compare(v.size() - 3, 3, " kB") == 0) v.resize(v.size() - 3);
+        if (const auto kb = number(trimmed(v)); kb && *kb > 0 && *kb <= INT64_MAX / 1024) return *kb * 1024;
+    }
+    note_unread_file("Win32_ComputerSystem", "TotalPhysicalMemory", kMeminfo, ENOENT);
+    return std::nullopt;
+}
+
 std::vector<Instance> computer_system() {
     // Boards without DMI (most ARM boards) name themselves in the device
     // tree, NUL-terminated.
     auto model = dmi_id("product_name");
+    const int dmi_error = model ? 0 : linux_files().last_error();
     if (!model) {
         model = linux_files().read("/sys/firmware/devicetree/base/model");
         if (model) model = trimmed(model->substr(0, model->find('\0')));
     }
+    if (!model) note_unread_file("Win32_ComputerSystem", "Model", "/sys/class/dmi/id/product_name", dmi_error);
     Instance c;
     c.set("Model", P::text_or_null(gbk(model)));
+    c.set("Manufacturer", P::text_or_null(gbk(dmi_id("sys_vendor", "Win32_ComputerSystem", "Manufacturer"))));
+    const auto total = total_memory();
+    c.set("TotalPhysicalMemory", total ? P::of_text(to_text(*total)) : P::null());
     return {c};
 }
 

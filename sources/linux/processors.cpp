@@ -130,6 +130,8 @@ Identity identify(const CpuInfo& info, const CpuPackage& p, Index first) {
     id.name = plain_name(info, first);
     if (vendor) {
         id.maker = vendor;
+    } else if (auto ia64 = trimmed(info.field(first, "vendor")); ia64 && !ia64->empty()) {  // Itanium
+        id.maker = ia64;
     } else if (auto family = info.field(first, "CPU Family")) {  // LoongArch: "Loongson-64bit"
         id.maker = family->substr(0, family->find('-'));
     } else if (auto v = number(info.field(first, "mvendorid"), 16)) {  // RISC-V
@@ -280,6 +282,11 @@ std::vector<Instance> processor_instances() {
 
     const auto packages = group_packages(std::move(cpus));
     const auto sockets = dmi_processors(dmi_table());
+    if (sockets.empty()) {
+        const int e = linux_files().last_error();
+        for (const char* property : {"SocketDesignation", "ExtClock"})
+            note_unread_file("Win32_Processor", property, "/sys/firmware/dmi/tables/DMI", e);
+    }
     std::vector<Instance> out;
     for (std::size_t k = 0; k < packages.size(); ++k) {
         const CpuPackage& p = packages[k];

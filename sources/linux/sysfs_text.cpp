@@ -1,5 +1,11 @@
 #include "sources/linux/sysfs_text.h"
 
+#include <unistd.h>
+
+#include <cstring>
+
+#include "io/warnings.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -33,4 +39,13 @@ std::vector<DmiStructure> dmi_table() {
     auto t = linux_files().read("/sys/firmware/dmi/tables/DMI", 1 << 20);
     if (!t) return {};
     return parse_dmi_table(*t);
+}
+
+void note_unread_file(const char* class_name, const char* property, const std::string& path, int error) {
+    // Refused to this reader is a want of privilege, on the machine or in
+    // a tree whose capture kept the root-only permissions.
+    const bool privileged = geteuid() == 0;
+    const int e = error ? error : ENOENT;
+    note_unread(class_name, property,
+                {unread_reason_of_errno(e, privileged), path, e == ENOENT ? std::string() : std::strerror(e)});
 }

@@ -17,3 +17,7 @@ std::optional<std::int64_t> number(const std::optional<std::string>& s, int base
 std::optional<Text> gbk(const std::optional<std::string>& s);
 // The SMBIOS table, where it can be read (root only on a running machine).
 std::vector<DmiStructure> dmi_table();
+
+// Notes why a source left a class's property (empty: its instances) Null:
+// the errno of the read of `path` as the reader saw it.
+void note_unread_file(const char* class_name, const char* property, const std::string& path, int error);

@@ -145,7 +145,7 @@ def laptop(name="laptop"):
     write(r, "/proc/cpuinfo", cpuinfo(1, 4, 2, "11th Gen Intel(R) Core(TM) i7-1165G7 @ 2.80GHz",
                                       "GenuineIntel", 6, 140, 1, "1197.000"))
     write(r, "/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", "4700000\n")
-    dmi_id(r, {"chassis_type": "10", "chassis_vendor": "LENOVO", "board_vendor": "LENOVO",
+    dmi_id(r, {"chassis_type": "10", "chassis_vendor": "LENOVO", "sys_vendor": "LENOVO", "board_vendor": "LENOVO",
                "board_name": "20XWCTO1WW", "product_name": "20XWCTO1WW"})
     write(r, "/sys/firmware/dmi/tables/DMI", smbios([
         processor(0x4, "U3E1", 100, 4700),
@@ -204,7 +204,7 @@ def server():
     write(r, "/proc/sys/kernel/osrelease", "5.14.0-362.8.1.el9_3.x86_64\n")
     write(r, "/proc/cpuinfo", cpuinfo(2, 16, 2, "AMD EPYC 7302 16-Core Processor", "AuthenticAMD",
                                       23, 49, 0, "3000.000"))
-    dmi_id(r, {"chassis_type": "23", "chassis_vendor": "Dell Inc.", "board_vendor": "Dell Inc.",
+    dmi_id(r, {"chassis_type": "23", "chassis_vendor": "Dell Inc.", "sys_vendor": "Dell Inc.", "board_vendor": "Dell Inc.",
                "board_name": "0W23H8", "product_name": "PowerEdge R7515"})
     mods = [memory(0x1100 + i, 32768 if i < 10 else 16384, 3200, "Hynix", "SN%04d" % i)
             for i in range(14)]
@@ -243,6 +243,8 @@ def no_dmi():
     write(r, "/etc/os-release", "PRETTY_NAME=Alpine\\ Linux\\ v3.19\nID=alpine\n")
     write(r, "/proc/sys/kernel/hostname", "pi\n")
     write(r, "/proc/sys/kernel/arch", "aarch64\n")
+    # No module records without DMI: the total is the kernel's own count.
+    write(r, "/proc/meminfo", "MemTotal:        3884508 kB\nMemFree:         2999452 kB\n")
     write(r, "/proc/sys/kernel/osrelease", "6.6.31-0-rpi\n")
     write(r, "/proc/cpuinfo", "processor\t: 0\nBogoMIPS\t: 108.00\nCPU implementer\t: 0x41\n\n"
                               "processor\t: 1\nBogoMIPS\t: 108.00\n\nHardware\t: BCM2835\nModel\t\t: Raspberry Pi 4\n")
