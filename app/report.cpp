@@ -104,7 +104,8 @@ ReportSources described_machine_sources() {
         return code >= 0 && code <= 12 ? static_cast<int>(code) : 0;
     };
     s.is_64bit = []() -> std::optional<bool> {
-        const PropertyValue* v = fact(machine_facts(), "Is64Bit");
+        const Instance facts = machine_facts();
+        const PropertyValue* v = fact(facts, "Is64Bit");
         if (!v || v->kind != PropertyValue::Kind::Boolean) return std::nullopt;
         return v->boolean;
     };

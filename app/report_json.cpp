@@ -60,17 +60,22 @@ Json chassis(int code) {
     return {{"code", code}, {"name", name ? Json(name) : Json(nullptr)}};
 }
 
+#ifdef _WIN32
+constexpr bool kOnWindows = true;
+#else
+constexpr bool kOnWindows = false;
+#endif
+
+// Whether the report describes a Windows machine: this one, or one that a
+// machine file describes.
+bool windows_machine(const JsonContext& c) { return kOnWindows || !c.machine_file.empty(); }
+
 // The family code the report's operating-system line is chosen by, with
 // the system's English name; Linux has no such family.
-Json os_family(int code) {
-#ifdef _WIN32
-    if (code < 0 || code > 12) return nullptr;
+Json os_family(int code, bool windows) {
+    if (!windows || code < 0 || code > 12) return nullptr;
     const char* name = os_family_name(code);
     return {{"code", code}, {"name", name ? Json(name) : Json(nullptr)}};
-#else
-    (void)code;
-    return nullptr;
-#endif
 }
 
 Json monitor(const MonitorInfo& m, const Text& device_id, bool shown) {
@@ -246,13 +251,13 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
                     "SerialNumber");
     unread.firmware("identity.chassis_serial", j["identity"]["chassis_serial"], id.chassis_serial,
                     "Win32_SystemEnclosure", "SerialNumber");
+    const bool windows = windows_machine(c);
     if (j["identity"]["machine_id"].is_null()) {
-#ifdef _WIN32
-        unread.other("identity.machine_id",
-                     {UnreadReason::Absent, "HKLM\\SOFTWARE\\Microsoft\\Cryptography\\MachineGuid", ""});
-#else
-        unread.absent("identity.machine_id", "machine-id");
-#endif
+        if (windows)
+            unread.other("identity.machine_id",
+                         {UnreadReason::Absent, "HKLM\\SOFTWARE\\Microsoft\\Cryptography\\MachineGuid", ""});
+        else
+            unread.absent("identity.machine_id", "machine-id");
     }
 
     const Json manufacturer = firmware_text(f.board.system_manufacturer);
@@ -260,7 +265,7 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
     j["system"] = {
         {"os_version", text(f.os.caption)},
         {"os_bits", optional_quantity(f.os.bits)},
-        {"os_family", os_family(f.os_family)},
+        {"os_family", os_family(f.os_family, windows)},
         {"chassis", chassis(f.chassis_code)},
         {"chassis_maker", text(f.chassis_maker)},
         {"is_64bit", f.is_64bit ? Json(*f.is_64bit) : Json(nullptr)},
@@ -300,11 +305,7 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
         {"height", positive(f.height)},
         {"taskbar_height", f.taskbar},
     };
-#ifdef _WIN32
-    const char* const mode_source = "EnumDisplaySettingsW";
-#else
-    const char* const mode_source = "/sys/class/graphics/fb0";
-#endif
+    const char* const mode_source = windows ? "EnumDisplaySettingsW" : "/sys/class/graphics/fb0";
     for (const char* key : {"bits_per_pixel", "refresh_hz", "width", "height"})
         if (j["display"][key].is_null())
             unread.other(std::string("display.") + key, {UnreadReason::Absent, mode_source, ""});

@@ -104,11 +104,16 @@ Bytes parse_hex(const std::string& s) {
 }  // namespace
 
 MachineFile MachineFile::load(const std::string& path) {
-    const std::string content = read_capped(path, kMaxFile, "a machine file");
+    return parse(read_capped(path, kMaxFile, "a machine file"), std::filesystem::path(path).parent_path().string(),
+                 path);
+}
+
+MachineFile MachineFile::parse(const std::string& content, const std::string& base_dir, const std::string& path) {
+    if (content.size() > kMaxFile) throw std::runtime_error(path + ": larger than 4096 KiB, too large for a machine file");
     if (content.find('\0') != std::string::npos) throw std::runtime_error(path + ": binary data, not a machine file");
     if (!valid_utf8(content)) throw std::runtime_error(path + ": not UTF-8, not a machine file");
     std::istringstream in(content);
-    const auto dir = std::filesystem::path(path).parent_path();
+    const std::filesystem::path dir(base_dir);
     MachineFile m;
     Text current_class;
     Instance* current = nullptr;

@@ -33,6 +33,9 @@ public:
 
     // Throws std::runtime_error naming the line when the file cannot be read.
     static MachineFile load(const std::string& path);
+    // The same from the file's contents; `dir` is where EDID files are
+    // found, `path` names the file in messages.
+    static MachineFile parse(const std::string& content, const std::string& dir, const std::string& path);
 
     std::optional<std::vector<Instance>> instances(const Text& class_name) override;
     std::optional<Bytes> edid(const Text& device_id, int control_set) override;

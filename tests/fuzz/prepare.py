@@ -15,7 +15,7 @@ SRC = os.path.join(OUT, "src")
 
 def transcode():
     shutil.rmtree(SRC, ignore_errors=True)
-    for top in ("app", "values", "io", "automation", "reply", "sections", "tests/fuzz"):
+    for top in ("app", "values", "io", "automation", "com", "sources", "reply", "sections", "tests/fuzz"):
         for path in glob.glob(os.path.join(ROOT, top, "**", "*.[ch]*"), recursive=True):
             rel = os.path.relpath(path, ROOT)
             text = open(path, encoding="utf-8").read()
@@ -62,6 +62,8 @@ def seeds():
     put("fuzz_reply", "golden", reply + b"\0=\0\r\n")
     put("fuzz_reply", "blank-lines", b"a\r\n\r\n  \r\nb\r\n\0\\n\\s*\\r\0")
     put("fuzz_text", "fullwidth", b"\x01\x02\x03" + "１２．５＝".encode("gbk"))
+    for f in glob.glob(os.path.join(ROOT, "tests/machines/*.machine")):
+        put("fuzz_machine_file", os.path.basename(f), open(f, "rb").read())
     for tree in ("laptop", "server", "no-dmi"):
         for rel in ("proc/cpuinfo", "etc/os-release", "sys/firmware/dmi/tables/DMI", "usr/share/misc/pci.ids"):
             p = os.path.join(ROOT, "tests/trees", tree, rel)

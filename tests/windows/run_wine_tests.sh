@@ -244,7 +244,10 @@ for path in sys.argv[1:3]:
     jsonschema.validate(doc, schema)
     assert doc["video_controllers"][0]["memory_bytes"] == 4293918720, doc["video_controllers"]
     assert doc["identity"]["machine_id"] == sys.argv[4] and sys.argv[4], (doc["identity"], sys.argv[4])
-    assert doc["source"] == {"kind": "machine", "root": None}, doc["source"]
+    assert doc["source"] == {"kind": "machine", "root": None, "file": None}, doc["source"]
+    assert doc["system"]["os_bits"] == 64, doc["system"]  # Wine's OSArchitecture is "64-bit"
+    assert doc["memory"]["total_bytes"] and doc["memory"]["total_source"], doc["memory"]
+    assert len(doc["warnings"]) == len(doc["unread"]), (doc["warnings"], doc["unread"])
     assert doc["tool"] == {"name": "quorvin-report", "version": sys.argv[5]}, doc["tool"]
     assert doc["system"]["os_family"]["code"] > 0 and doc["system"]["os_family"]["name"].startswith("Windows"), doc["system"]
     docs.append(doc)
@@ -256,6 +259,32 @@ assert docs[0] == docs[1], "the two script paths differ"
 print("identity:", docs[0]["identity"], "warnings:", docs[0]["warnings"])
 PY
 pass "quorvin-report.exe --json: ASCII, valid format 1, the MachineGuid as machine id, the 4 GB card as a number, the same through our host"
+
+# --- a Windows machine sent as a file: --capture FILE, then --machine FILE on
+# Windows and on Linux give the same report and JSON.
+w "$BUILD/quorvin-report.exe" --capture 'C:\qv.machine' > "$ART/report-captured.txt" || fail "--capture FILE"
+cp "$WINEPREFIX/drive_c/qv.machine" "$ART/wine.machine"
+w "$BUILD/quorvin-report.exe" --capture 'C:\qv.machine' >/dev/null 2>&1 && fail "--capture wrote over an existing file"
+cmp -s "$WINEPREFIX/drive_c/qv.machine" "$ART/wine.machine" || fail "--capture changed an existing file"
+w "$BUILD/quorvin-report.exe" --machine 'C:\qv.machine' > "$ART/report-from-file.txt" || fail "--machine FILE"
+"$LINUX/quorvin-report" --machine "$ART/wine.machine" > "$ART/report-from-file-linux.txt" || fail "--machine FILE on Linux"
+for f in report-from-file.txt report-from-file-linux.txt; do
+    diff <(head -n -1 "$ART/report-captured.txt") <(head -n -1 "$ART/$f") || fail "$f is not the captured machine's report"
+done
+w "$BUILD/quorvin-report.exe" --json > "$ART/live.json" || fail "--json"
+w "$BUILD/quorvin-report.exe" --json --machine 'C:\qv.machine' > "$ART/from-file.json" || fail "--json --machine FILE"
+"$LINUX/quorvin-report" --json --machine "$ART/wine.machine" > "$ART/from-file-linux.json" || fail "--json --machine FILE on Linux"
+/usr/bin/python3 - "$ART/live.json" "$ART/from-file.json" "$ART/from-file-linux.json" <<'PY' || fail "the JSON of a machine file"
+import json, sys
+docs = [json.load(open(p)) for p in sys.argv[1:]]
+assert docs[1]["source"]["kind"] == "machine_file", docs[1]["source"]
+for d in docs:
+    for k in ("collected_at", "elapsed_ms", "source", "privileged"):
+        d.pop(k)
+assert docs[0] == docs[1], ("Windows", docs[0], docs[1])
+assert docs[0] == docs[2], ("Linux", docs[0], docs[2])
+PY
+pass "--capture FILE writes the machine (never over a file), and --machine FILE gives its report and JSON on Windows and on Linux"
 # Cards beyond AdapterRAM's 32 bits: the driver key of the controller's device
 # holds the whole figure, as Windows lays it out (Enum\<device>\Driver names
 # the key under the display class). The text line keeps WMI's figure.
