@@ -355,3 +355,24 @@ TEST(MachineFile, HostileFilesAreRefusedInOneLine) {
     }
     fs::remove_all(dir);
 }
+
+TEST(OneTruth, TheProcessorMakerOnItanium) {
+    // The first processor of an HP Integrity Superdome's cpuinfo (hwloc's
+    // 128ia64-17n4s2c capture): Itanium names its maker under "vendor".
+    char dir[] = "/tmp/qv-ia64XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    fs::create_directories(std::string(dir) + "/proc");
+    std::ofstream(std::string(dir) + "/proc/cpuinfo")
+        << "processor  : 0\nvendor     : GenuineIntel\narch       : IA-64\nfamily     : 32\nmodel      : 1\n"
+           "model name : Dual-Core Intel(R) Itanium(R) Processor 9140N\nrevision   : 1\narchrev    : 0\n"
+           "features   : branchlong, 16-byte atomic ops\ncpu number : 0\ncpu regs   : 4\ncpu MHz    : 1406.000000\n"
+           "itc MHz    : 400.000000\nBogoMIPS   : 3194.88\nsiblings   : 2\nphysical id: 0\ncore id    : 0\n"
+           "thread id  : 0\n\n";
+    const ProcessResult r = run_report(std::string("--json --root ") + dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = Json::parse(r.out);
+    ASSERT_EQ(j["processors"].size(), 1u);
+    EXPECT_EQ(j["processors"][0]["maker"], "GenuineIntel");
+    EXPECT_EQ(j["processors"][0]["name"], "Dual-Core Intel(R) Itanium(R) Processor 9140N");
+    fs::remove_all(dir);
+}
