@@ -43,6 +43,10 @@ bool capture_needs_facts(const ConsoleOptions& options);
 // Windows: writes the machine file of --capture FILE; true elsewhere.
 bool capture_machine(const ConsoleOptions& options, const ReportFacts& facts, std::string& error);
 void set_binary_stdout();
+// Every byte of `out` on standard output, flushed and closed, or false with
+// the reason: a pipe left non-blocking by a parent is waited on, and a
+// file-size limit is an error like any other, never a signal that kills.
+bool write_stdout(const std::string& out, std::string& error);
 // Whether the report runs with the rights to read everything (root on
 // Linux, an elevated administrator on Windows).
 bool running_privileged();

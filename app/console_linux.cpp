@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,12 +60,37 @@ bool finish_platform(const ConsoleOptions& options, std::string& error) {
     bool stopped = false;
     for (int sig : kStopSignals) stopped = stopped || sigismember(&pending, sig) == 1;
     if (!ok || stopped) g_capture.abandon();
+    else g_capture.commit();
     // A signal that came meanwhile ends the program now, as it asked.
     sigprocmask(SIG_UNBLOCK, &g_stop_signals, nullptr);
     return ok;
 }
 
 void set_binary_stdout() {}
+
+bool write_stdout(const std::string& out, std::string& error) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, out.data() + done, out.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Non-blocking, and full for now: wait until the reader takes some.
+            pollfd p{STDOUT_FILENO, POLLOUT, 0};
+            if (::poll(&p, 1, -1) < 0 && errno != EINTR) break;
+        } else {
+            break;
+        }
+    }
+    const int e = errno;
+    const bool closed = ::close(STDOUT_FILENO) == 0;
+    if (done == out.size() && closed) return true;
+    error = std::strerror(done == out.size() ? errno : (e ? e : EIO));
+    return false;
+}
 
 // The tree's files are recorded as they are read.
 bool capture_needs_facts(const ConsoleOptions&) { return false; }

@@ -3,7 +3,9 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -80,6 +82,21 @@ bool finish_platform(const ConsoleOptions&, std::string&) {
 }
 
 void set_binary_stdout() { _setmode(_fileno(stdout), _O_BINARY); }
+
+bool write_stdout(const std::string& out, std::string& error) {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::size_t n = std::fwrite(out.data() + done, 1, out.size() - done, stdout);
+        if (n == 0) break;
+        done += n;
+    }
+    const bool wrote = done == out.size() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    const int e = errno;
+    const bool closed = std::fclose(stdout) == 0;
+    if (wrote && closed) return true;
+    error = std::strerror(wrote ? errno : (e ? e : EIO));
+    return false;
+}
 
 bool running_privileged() {
     // A member of Administrators whose token has the group enabled: an

@@ -2,6 +2,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <new>
+
 #include <ole2.h>
 
 #include <string>
@@ -106,7 +108,12 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             if (LOWORD(wp) == kReadButtonId && HIWORD(wp) == BN_CLICKED) {
                 EditReportBox box(g_report_box);
-                build_report(box);
+                // Out of memory ends this report where it stands; no
+                // exception may cross back into the window procedure's caller.
+                try {
+                    build_report(box);
+                } catch (const std::bad_alloc&) {
+                }
                 return 0;
             }
             break;

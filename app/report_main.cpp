@@ -95,22 +95,6 @@ Text to_output(const Text& report, bool raw) {
     return out;
 }
 
-// Every byte written, flushed and closed, or the reason it was not.
-bool write_all(const Text& out, std::string& error) {
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const std::size_t n = std::fwrite(out.data() + done, 1, out.size() - done, stdout);
-        if (n == 0) break;
-        done += n;
-    }
-    const bool wrote = done == out.size() && std::fflush(stdout) == 0 && !std::ferror(stdout);
-    const int e = errno;
-    const bool closed = std::fclose(stdout) == 0;
-    if (wrote && closed) return true;
-    error = std::strerror(wrote ? errno : (e ? e : EIO));
-    return false;
-}
-
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -205,7 +189,7 @@ int run(int argc, char** argv) {
     }
     set_binary_stdout();
     std::string error;
-    if (!write_all(json ? report : to_output(report, raw), error)) {
+    if (!write_stdout(json ? report : to_output(report, raw), error)) {
         say("cannot write the report: " + error);
         return 1;
     }

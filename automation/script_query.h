@@ -12,6 +12,13 @@ class InstanceSource;
 Text run_script_query(const Text& script);
 double run_script_query_number(const Text& script);
 
+// The script as the Script Control runs it: every property read from a WMI
+// object ("obj.Caption") goes through QvClean, which kScriptCleaner defines,
+// so that a value holding a line break or another control stays on its
+// own reply line there too (our own host's sources clean as they read).
+Text with_cleaned_values(const Text& script);
+extern const char* const kScriptCleaner;
+
 // The queries made while a session lives share what is costly to open (the
 // WMI connection of our own host on Windows); it is released when the
 // outermost session ends. The report driver holds one per report.

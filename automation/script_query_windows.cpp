@@ -20,7 +20,7 @@ bool evaluate_in_control(const Text& script, Variant& result) {
     ComObject control;
     if (!g_use_control || !control.create("MSScriptControl.ScriptControl")) return false;
     if (!control.write_property("Language", Arg("VBScript"))) return false;
-    control.call_number_method("AddCode", {Arg(script)});
+    control.call_number_method("AddCode", {Arg(Text(kScriptCleaner) + with_cleaned_values(script))});
     if (automation_error_code() != 0) return false;
     result = control.call_variant_method("Eval", {Arg("GetA()")});
     control.clear();

@@ -224,7 +224,18 @@ struct CaptureTarget::Written {
 CaptureTarget::CaptureTarget() = default;
 
 CaptureTarget::~CaptureTarget() {
-    if (fd_ >= 0) ::close(fd_);
+    if (committed_) {
+        if (fd_ >= 0) ::close(fd_);
+        return;
+    }
+    // Whatever left the scope, a capture that was not committed goes. The
+    // undo allocates as little as it can; should even that fail, what is
+    // left is closed rather than the program ended from a destructor.
+    try {
+        abandon();
+    } catch (...) {
+        if (fd_ >= 0) ::close(fd_);
+    }
 }
 
 bool capture_dir_usable(const std::string& dir, std::string& error) {
@@ -265,7 +276,17 @@ bool capture_dir_usable(const std::string& dir, std::string& error) {
     return true;
 }
 
-bool CaptureTarget::open(const std::string& dir, std::string& error) {
+std::string capture_dir_spelling(const std::string& dir) {
+    if (dir.empty()) return dir;
+    // "a/../b" is b, as the user meant it, and nothing of a is made or
+    // entered; "b/", "./b/." are b.
+    std::string out = std::filesystem::path(dir).lexically_normal().string();
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out.empty() ? std::string(".") : out;
+}
+
+bool CaptureTarget::open(const std::string& spelled, std::string& error) {
+    const std::string dir = capture_dir_spelling(spelled);
     if (!capture_dir_usable(dir, error)) return false;
     dir_ = dir;
     // The parents are the user's own path; those missing are made, and

@@ -1,4 +1,5 @@
 #include "io/linux_files.h"
+#include "io/warnings.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <queue>
 #include <cerrno>
 #include <cstring>
 #include <deque>
@@ -68,6 +70,21 @@ bool LinuxFiles::set_root(const std::string& root, std::string* error) {
         root_fd_ = -1;
         return false;
     }
+    // The kernel's lookup in the root, or our own walk, chosen once for the
+    // run: where the kernel (or a container's filter) refuses openat2 here,
+    // it refuses it everywhere.
+    kernel_walk_ = false;
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+    const long probe = ::syscall(SYS_openat2, root_fd_, ".", &how, sizeof how);
+    if (probe >= 0) {
+        ::close(static_cast<int>(probe));
+        kernel_walk_ = true;
+    }
+    // A file of the tree is opened for reading through the path descriptor
+    // its type was looked at on, which needs /proc/self/fd.
+    reopen_ok_ = ::faccessat(AT_FDCWD, ("/proc/self/fd/" + std::to_string(root_fd_)).c_str(), F_OK, 0) == 0;
     return true;
 }
 
@@ -85,18 +102,17 @@ int LinuxFiles::open_path(const std::string& path, int flags) const {
 }
 
 int LinuxFiles::open_in_root(const std::string& rel, int flags) const {
-    if (!own_walk_) {
+    if (kernel_walk_ && !own_walk_) {
         open_how how{};
         how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
         how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
-        const long fd = ::syscall(SYS_openat2, root_fd_, rel.c_str(), &how, sizeof how);
-        if (fd >= 0) return static_cast<int>(fd);
-        // An older kernel, a filter that refuses the call (seccomp in
-        // containers answers EPERM, EACCES, EINVAL or EOPNOTSUPP), or a
-        // lookup that raced: the walk of our own gives the same answer.
-        if (errno != ENOSYS && errno != EPERM && errno != EAGAIN && errno != E2BIG && errno != EACCES &&
-            errno != EINVAL && errno != EOPNOTSUPP)
-            return -1;
+        // EAGAIN: a rename raced the lookup; the kernel asks to try again.
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const long fd = ::syscall(SYS_openat2, root_fd_, rel.c_str(), &how, sizeof how);
+            if (fd >= 0) return static_cast<int>(fd);
+            if (errno != EAGAIN) return -1;
+        }
+        return -1;
     }
     return walk_in_root(rel, flags);
 }
@@ -206,17 +222,19 @@ int LinuxFiles::open_regular(const std::string& path, struct stat& st) const {
         ::close(at);
         return -1;
     }
-    int fd = ::open(("/proc/self/fd/" + std::to_string(at)).c_str(), kRead | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        // No /proc here: open by name again and make sure it is the same file.
-        fd = open_path(path, kRead);
-        struct stat again {};
-        if (fd >= 0 && (fstat(fd, &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino)) {
-            ::close(fd);
-            fd = -1;
-        }
+    if (!reopen_ok_) {
+        // Opening by name again could open a device node put in its place
+        // meanwhile, which acts on being opened: nothing is read instead.
+        ::close(at);
+        warn_reader(root_ + ": /proc is missing here, so a file of the tree cannot be opened as the very file "
+                            "looked at; no file of the tree was read");
+        errno = EACCES;
+        return -1;
     }
+    const int fd = ::open(("/proc/self/fd/" + std::to_string(at)).c_str(), kRead | O_CLOEXEC);
+    const int e = errno;
     ::close(at);
+    errno = e;
     return fd;
 }
 
@@ -280,13 +298,30 @@ std::vector<std::string> LinuxFiles::list(const std::string& dir) {
         ::close(fd);
         return names;
     }
+    // The first kMaxNames in name order, whatever order the file system
+    // gives them in: the largest kept so far is dropped for a smaller one,
+    // so a directory of any size costs a bounded memory and one pass.
+    std::priority_queue<std::string> kept;
+    std::size_t seen = 0;
     while (dirent* e = ::readdir(d)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names.emplace_back(e->d_name);
-        if (names.size() >= kMaxNames) break;  // a planted tree cannot make us list forever
+        ++seen;
+        if (kept.size() < kMaxNames) {
+            kept.emplace(e->d_name);
+        } else if (kept.top() > e->d_name) {
+            kept.pop();
+            kept.emplace(e->d_name);
+        }
     }
-    ::closedir(d);
-    std::sort(names.begin(), names.end());
+    names.reserve(kept.size());
+    while (!kept.empty()) {
+        names.push_back(kept.top());
+        kept.pop();
+    }
+    std::reverse(names.begin(), names.end());
+    if (seen > kMaxNames)
+        warn_reader(dir + ": " + std::to_string(seen) + " names, more than the " + std::to_string(kMaxNames) +
+                    " a listing takes; the first " + std::to_string(kMaxNames) + " in name order were read");
     if (capturing_) {
         dirs_.insert(dir);
         // A listing reached through a link (sys/block -> disks) is captured
@@ -297,7 +332,20 @@ std::vector<std::string> LinuxFiles::list(const std::string& dir) {
             at += "/" + part;
             link(at);
         }
+        // Every directory and link listed is kept, even one under which
+        // nothing was read (an empty disk directory still counts as a
+        // disk); a file that was not read is not, for its content would be
+        // invented.
+        const std::string prefix = dir == "/" ? "/" : dir + "/";
+        for (const auto& name : names) {
+            struct stat st {};
+            if (::fstatat(::dirfd(d), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            const std::string path = prefix + name;
+            if (S_ISLNK(st.st_mode)) link(path);
+            else if (S_ISDIR(st.st_mode)) dirs_.insert(path);
+        }
     }
+    ::closedir(d);
     return names;
 }
 

@@ -90,6 +90,8 @@ private:
     std::string root_;
     int root_fd_ = -1;
     bool own_walk_ = false;
+    bool kernel_walk_ = false;  // openat2 with RESOLVE_IN_ROOT works here
+    bool reopen_ok_ = true;     // /proc/self/fd reopens a path descriptor
     bool capturing_ = false;
     int last_error_ = 0;
     mutable std::string exhausted_;
@@ -123,11 +125,15 @@ public:
     // Takes away everything written and every directory made, so that the
     // capture is absent; a directory that was there before stays, empty.
     void abandon();
+    // The capture is whole and stays; without this, leaving the scope in
+    // any way (an error, an exception, running out of memory) abandons it.
+    void commit() { committed_ = true; }
 
 private:
     struct Written;
     std::string dir_;
     int fd_ = -1;
+    bool committed_ = false;
     std::vector<std::string> made_;  // the directories made, outermost first
     std::unique_ptr<Written> written_;
 };
@@ -138,5 +144,7 @@ private:
 // the link's target, as the tree they came from held them. On failure the
 // reason names the file, and everything written is removed again.
 bool write_capture(const LinuxFiles& files, const std::string& dir, std::string& error);
+// DIR as the user spelt it, taken lexically: "a/../b" is "b", "./b/" is "b".
+std::string capture_dir_spelling(const std::string& dir);
 // Whether `dir` is fit to receive a capture (absent, or an empty directory).
 bool capture_dir_usable(const std::string& dir, std::string& error);

@@ -19,13 +19,13 @@ inline std::string slurp(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs the console report with the given arguments (already shell-quoted).
-inline ProcessResult run_report(const std::string& args) {
+// Runs the console report with the given arguments (already shell-quoted),
+// after `prefix` (shell words: "ulimit -v 8000; ", "cd DIR && ").
+inline ProcessResult run_report(const std::string& args, const std::string& prefix = "") {
     char out_name[] = "/tmp/qv-outXXXXXX";
     char err_name[] = "/tmp/qv-errXXXXXX";
     int fo = mkstemp(out_name), fe = mkstemp(err_name);
-    const std::string cmd = std::string(QV_REPORT_EXE) + " " + args + " >" + out_name + " 2>" +
-                            err_name + " </dev/null";
+    const std::string cmd = prefix + QV_REPORT_EXE + " " + args + " >" + out_name + " 2>" + err_name + " </dev/null";
     ProcessResult r;
     int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

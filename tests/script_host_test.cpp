@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "automation/host/script_host.h"
+#include "automation/script_query.h"
+#include "sections/query_scripts.h"
 #include "test_support.h"
 
 namespace {
@@ -223,4 +225,23 @@ TEST(ScriptHost, SinglesAndArraysOfStrings) {
     ASSERT_TRUE(r.ok) << r.error;
     // Single + Single is a single (a double would be 0.200000002980232).
     EXPECT_EQ(script_value_text(r.value), "0.1|0.2|a|b c数量=1\r\n");
+}
+
+TEST(ScriptHost, TheScriptControlReadsEveryPropertyThroughTheCleaner) {
+    // Every property of the ten query scripts, and nothing in a string literal.
+    for (const auto& s : query_scripts()) {
+        const Text cleaned = with_cleaned_values(s.text);
+        std::size_t bare = 0, wrapped = 0;
+        for (std::size_t at = 0; (at = cleaned.find("obj.", at)) != Text::npos; ++at) {
+            ++bare;
+            if (at >= 8 && cleaned.compare(at - 8, 8, "QvClean(") == 0) ++wrapped;
+        }
+        EXPECT_GT(bare, 0u) << s.name;
+        EXPECT_EQ(wrapped, bare) << s.name << ": " << cleaned;
+        EXPECT_EQ(replace_subtext(replace_subtext(cleaned, "QvClean(", "", 1, -1, true), ")", "", 1, -1, true),
+                  replace_subtext(Text(s.text), ")", "", 1, -1, true))
+            << s.name;
+    }
+    EXPECT_EQ(with_cleaned_values("R = \"obj.Caption\" & myobj.Name & obj.Size\r\n"),
+              "R = \"obj.Caption\" & myobj.Name & QvClean(obj.Size)\r\n");
 }

@@ -449,7 +449,9 @@ private:
                     e->literal.text = "\r\n";
                 } else if (n == "vbcr" || n == "vblf" || n == "vbtab") {
                     e->literal.kind = ScriptValue::Kind::String;
-                    e->literal.text = n == "vbcr" ? "\r" : n == "vblf" ? "\n" : "\t";
+                    // One character, assigned as such (GCC 12 warns falsely on a
+                    // string assigned from a chain of literals, -Wrestrict).
+                    e->literal.text.assign(1, n == "vbcr" ? '\r' : n == "vblf" ? '\n' : '\t');
                 } else if (reserved(n)) {
                     throw CompileError("expression outside what this host reads");
                 } else {
@@ -918,9 +920,9 @@ ScriptOutcome run_get_a(const Text& script, InstanceSource& source) {
         out.error = std::string("compile error: ") + e.what();
     } catch (const ScriptError& e) {
         out.error = std::string("run-time error: ") + e.what();
-    } catch (const std::bad_alloc&) {
-        out.error = "run-time error: out of memory";
     }
+    // Running out of memory is not a script's failure (the readers behind
+    // the source run inside it): it ends the report as an error.
     return out;
 }
 

@@ -9,13 +9,48 @@ ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
-PACKAGES="$("$ROOT/scripts/package" 2>/dev/null)"
+# A shallow clone cannot number a release: the packaging script refuses it
+# before it builds anything, saying why.
+SHALLOW="$(mktemp -d)"
+git clone -q --depth 1 "file://$ROOT" "$SHALLOW/src" 2>/dev/null || fail "a shallow clone of the checkout"
+if "$SHALLOW/src/scripts/package" >/dev/null 2>"$SHALLOW/said"; then fail "scripts/package built from a shallow clone"; fi
+grep -q "shallow clone" "$SHALLOW/said" || { cat "$SHALLOW/said" >&2; fail "scripts/package did not say why"; }
+rm -rf "$SHALLOW"
+pass "a shallow clone is refused a package, with the reason"
+if [ "$(git -C "$ROOT" rev-parse --is-shallow-repository)" = true ]; then
+    echo "SKIPPED: this checkout is a shallow clone, which cannot be packaged (fetch its history to run the rest)"
+    exit 0
+fi
+
+# The packaging script's own words are shown when it fails.
+PKGLOG="$(mktemp)"
+PACKAGES="$("$ROOT/scripts/package" 2>"$PKGLOG")" || { cat "$PKGLOG" >&2; fail "scripts/package"; }
+rm -f "$PKGLOG"
 DEB="$(echo "$PACKAGES" | grep '\.deb$')"
 RPM="$(echo "$PACKAGES" | grep '\.rpm$')"
 [ -f "$DEB" ] || fail "no package built"
 [ -f "$RPM" ] || fail "no RPM built"
-lintian --fail-on error,warning "$DEB" 2>&1 | grep -v 'running with root privileges' && fail "lintian finds the package wanting"
+
+# lintian's verdict is its exit status; what it says is shown either way.
+lintian_gate() {  # DEB
+    local out status=0
+    out="$(lintian --fail-on error,warning "$1" 2>&1)" || status=$?
+    echo "$out" | grep -v 'running with root privileges' >&2 || true
+    return "$status"
+}
+lintian_gate "$DEB" || fail "lintian finds the package wanting"
 pass "lintian: no error and no warning"
+# The gate can fail: a package without its copyright file is refused.
+PLANT="$(mktemp -d)"
+dpkg-deb -R "$DEB" "$PLANT/pkg"
+rm "$PLANT/pkg/usr/share/doc/quorvin-report/copyright"
+dpkg-deb -b --root-owner-group "$PLANT/pkg" "$PLANT/planted.deb" >/dev/null
+if lintian_gate "$PLANT/planted.deb" 2>"$PLANT/said"; then
+    fail "the lintian gate let a package without a copyright file through"
+fi
+grep -q 'no-copyright-file' "$PLANT/said" || { cat "$PLANT/said" >&2; fail "lintian did not say why it refused the planted package"; }
+rm -rf "$PLANT"
+pass "the lintian gate refuses a planted error and shows lintian's words"
 
 # The RPM: the same files as the Debian package, nothing needed beyond glibc 2.34 (RHEL 9).
 rpm -qpi "$RPM" 2>/dev/null | grep -q "^Version *: $(cat "$ROOT/build/package/version.txt")$" || fail "the RPM's version"

@@ -339,3 +339,27 @@ TEST(WithoutVBScript, ScriptControlWithoutItsEngineHandsOverToOurHost) {
     EXPECT_EQ(os.rfind("版本=", 0), 0u) << os;
     EXPECT_EQ(os, run_script_query_in_host(kOsScript));
 }
+
+TEST(ScriptControl, AValueWithALineBreakStaysOnItsLine) {
+    // A disk whose model holds CR LF and a forged key, as a USB disk's may:
+    // on the Script Control's path too it stays on its own reply line.
+    const Text script =
+        "Class Disk\r\nPublic Caption\r\nPublic Size\r\nPublic Model\r\nEnd Class\r\n"
+        "Function GetA()\r\n"
+        "Dim R, obj, d, i\r\n"
+        "Set d = New Disk\r\n"
+        "d.Caption = \"USB\" & vbCrLf & \"磁盘2型号=forged\" & Chr(9) & Chr(127)\r\n"
+        "d.Size = 512\r\n"
+        "d.Model = Null\r\n"
+        "Set obj = d\r\n"
+        "i = 1\r\n"
+        "R = R & \"磁盘\" & Cstr(i) & \"型号=\" & obj.Caption & vbCrLf\r\n"
+        "R = R & \"磁盘\" & Cstr(i) & \"容量=\" & obj.Size & vbCrLf\r\n"
+        "R = R & \"磁盘\" & Cstr(i) & \"类型=\" & obj.Model & vbCrLf\r\n"
+        "GetA = R\r\n"
+        "End Function";
+    const std::optional<Text> reply = run_script_query_in_control(script);
+    ASSERT_TRUE(reply) << "this prefix has the Script Control";
+    EXPECT_EQ(*reply, "磁盘1型号=USB\x1a\x1a磁盘2型号=forged\x1a\x1a\r\n磁盘1容量=512\r\n磁盘1类型=\r\n");
+    EXPECT_EQ(reply_lines(*reply).size(), 3u);
+}
