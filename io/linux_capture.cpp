@@ -372,7 +372,7 @@ bool CaptureTarget::write(const LinuxFiles& files, std::string& error) {
         auto p = place(path, false);
         // A file read by two names of the tree is written once.
         if (!p || p->empty() || !written.insert(*p).second) continue;
-        ok = w.make_file(*p, f.content, f.mode);
+        ok = w.make_file(*p, *f.content, f.mode);
     }
     if (!ok) {
         error = w.error;

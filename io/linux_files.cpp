@@ -247,38 +247,65 @@ std::optional<std::string> LinuxFiles::read(const std::string& path, std::size_t
         return std::nullopt;
     }
     last_error_ = 0;
-    std::string out;
-    // sysfs files report a size of 4096 whatever they hold; read until EOF.
-    out.resize(std::min<std::size_t>(cap + 1, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096));
-    std::size_t got = 0;
-    for (;;) {
-        if (got == out.size()) {
-            if (out.size() > cap) break;
-            out.resize(std::min(cap + 1, out.size() * 2));
-        }
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0 && got == 0) {
-                last_error_ = errno;
-                ::close(fd);
-                return std::nullopt;
-            }
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    if (got > cap) {
-        if (whole) {
+    const auto key = std::make_pair(st.st_dev, st.st_ino);
+    if (!reporting_) reads_.clear();  // outside a report, nothing is kept
+    auto known = reads_.find(key);
+    if (known == reads_.end() || !(known->second.whole || cap <= known->second.cap)) {
+        if (reporting_ && read_bytes_ >= kMaxReportBytes) {
+            ::close(fd);
+            warn_reader("the files read for this report reached " + std::to_string(kMaxReportBytes >> 20) +
+                        " MiB; " + path + " and what came after it were not read");
             last_error_ = EFBIG;
             return std::nullopt;
         }
-        got = cap;
+        std::string out;
+        // sysfs files report a size of 4096 whatever they hold; read until EOF.
+        out.resize(std::min<std::size_t>(cap + 1, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096));
+        std::size_t got = 0;
+        for (;;) {
+            if (got == out.size()) {
+                if (out.size() > cap) break;
+                out.resize(std::min(cap + 1, out.size() * 2));
+            }
+            const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                if (n < 0 && got == 0) {
+                    last_error_ = errno;
+                    ::close(fd);
+                    return std::nullopt;
+                }
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        read_bytes_ += got;
+        // Kept to the cap: every name of the file then shares these bytes.
+        out.resize(std::min(got, cap));
+        known = reads_.insert_or_assign(key, Read{std::make_shared<const std::string>(std::move(out)), cap, got <= cap})
+                    .first;
     }
-    out.resize(got);
-    if (capturing_) files_[path] = CapturedFile{out, static_cast<unsigned>(st.st_mode & 0777)};
-    return out;
+    ::close(fd);
+    const Read& r = known->second;
+    if (whole && (!r.whole || r.data->size() > cap)) {
+        last_error_ = EFBIG;
+        return std::nullopt;
+    }
+    std::shared_ptr<const std::string> content = r.data;
+    if (content->size() > cap) content = std::make_shared<const std::string>(content->substr(0, cap));
+    if (capturing_) files_[path] = CapturedFile{content, static_cast<unsigned>(st.st_mode & 0777)};
+    return *content;
+}
+
+void LinuxFiles::begin_report() {
+    reads_.clear();
+    read_bytes_ = 0;
+    reporting_ = true;
+}
+
+void LinuxFiles::end_report() {
+    reads_.clear();
+    reporting_ = false;
 }
 
 std::optional<std::string> LinuxFiles::line(const std::string& path) {
@@ -366,7 +393,7 @@ std::optional<std::string> LinuxFiles::link(const std::string& path) {
 }
 
 void LinuxFiles::note_file(const std::string& path, std::string content, unsigned mode) {
-    files_[path] = CapturedFile{std::move(content), mode};
+    files_[path] = CapturedFile{std::make_shared<const std::string>(std::move(content)), mode};
 }
 void LinuxFiles::note_link(const std::string& path, std::string target) { links_[path] = std::move(target); }
 void LinuxFiles::note_dir(const std::string& path) { dirs_.insert(path); }

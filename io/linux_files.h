@@ -24,6 +24,10 @@ public:
     static constexpr std::size_t kSmall = 64 * 1024;
     // At most this many names of one directory are looked at.
     static constexpr std::size_t kMaxNames = 4096;
+    // At most this many bytes are read for one report, whatever the number
+    // of names that lead to big files; a file read again (by the same name
+    // or another) comes from what was read, and costs nothing more.
+    static constexpr std::size_t kMaxReportBytes = 64u << 20;
 
     LinuxFiles() = default;
     ~LinuxFiles();
@@ -36,6 +40,10 @@ public:
     const std::string& root() const { return root_; }
     bool real_root() const { return root_fd_ < 0; }
     void set_capturing(bool on) { capturing_ = on; }
+    // A report's reads: within one, a file read again comes from what was
+    // read; outside one, every read goes to the file.
+    void begin_report();
+    void end_report();
     // Resolve in the tree by our own walk even where the kernel could; lets
     // the tests hold both ways to the same answers.
     void set_own_walk(bool on) { own_walk_ = on; }
@@ -61,8 +69,8 @@ public:
 
     // What a capture holds: paths as the report asked for them.
     struct CapturedFile {
-        std::string content;
-        unsigned mode = 0644;  // the permission bits the file had
+        std::shared_ptr<const std::string> content;  // shared by every name of one file
+        unsigned mode = 0644;                         // the permission bits the file had
     };
     const std::map<std::string, CapturedFile>& captured_files() const { return files_; }
     const std::map<std::string, std::string>& captured_links() const { return links_; }
@@ -94,6 +102,16 @@ private:
     bool reopen_ok_ = true;     // /proc/self/fd reopens a path descriptor
     bool capturing_ = false;
     int last_error_ = 0;
+    // What this report read, by file (device and inode), with the cap it
+    // was read with and whether that was the whole file.
+    struct Read {
+        std::shared_ptr<const std::string> data;
+        std::size_t cap = 0;
+        bool whole = false;
+    };
+    std::map<std::pair<dev_t, ino_t>, Read> reads_;
+    std::size_t read_bytes_ = 0;
+    bool reporting_ = false;
     mutable std::string exhausted_;
     std::map<std::string, CapturedFile> files_;
     std::set<std::string> dirs_;

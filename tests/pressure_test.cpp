@@ -198,3 +198,43 @@ TEST(Pressure, WithoutProcATreeIsNotRead) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_NE(r.out.find(U8(" 系统版本：\n")), std::string::npos);  // nothing of the tree's os-release
 }
+
+TEST(Pressure, WhatATreeMultipliesIsReadOnceAndWithinABound) {
+    TempDir t(fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp");
+    // 1024 names of one disk whose files are 1 TiB, sparse: read once.
+    const std::string one = t.path + "/one";
+    fs::create_directories(one + "/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda/device");
+    const std::string disk = one + "/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+    for (const char* f : {"/size", "/dev", "/device/model", "/device/vendor", "/device/vpd_pg89"}) {
+        std::ofstream(disk + f).close();
+        fs::resize_file(disk + f, 1ull << 40);
+    }
+    fs::create_directories(one + "/sys/block");
+    for (int i = 0; i < 1024; ++i)
+        fs::create_symlink("../devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda",
+                           one + "/sys/block/sd" + std::to_string(100000 + i));
+    // Under a limit that 1024 copies of the disk's files would not fit in.
+    const ProcessResult r =
+        run_report("--root " + one + " --capture " + t.path + "/cap", kSanitized ? "" : "ulimit -v 150000; ");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(U8(" 数量：1024\n")), std::string::npos);  // no disk dropped
+    std::uintmax_t captured = 0;
+    for (const auto& e : fs::recursive_directory_iterator(t.path + "/cap"))
+        if (e.is_regular_file()) captured += e.file_size();
+    EXPECT_LT(captured, 2u << 20) << "the one disk's files were kept more than once";
+
+    // Distinct big files past the report's bound: read to the bound, and said.
+    const std::string many = t.path + "/many";
+    for (int i = 0; i < 1200; ++i) {
+        const std::string dir = many + "/sys/block/sd" + std::to_string(100000 + i);
+        fs::create_directories(dir + "/device");
+        for (const char* f : {"/size", "/device/model", "/device/vpd_pg89"}) {
+            std::ofstream(dir + f).close();
+            fs::resize_file(dir + f, 1ull << 30);
+        }
+    }
+    const ProcessResult m = run_report("--json --root " + many);
+    ASSERT_EQ(m.status, 0) << m.err;
+    EXPECT_NE(m.out.find("were not read"), std::string::npos) << "the JSON's warnings say the bound cut the reads";
+    EXPECT_NE(m.out.find("\"disks\": ["), std::string::npos);
+}
