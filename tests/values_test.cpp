@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iconv.h>
+#include <optional>
+
+#include "values/encoding.h"
 
 #include "values/text.h"
 
@@ -175,4 +179,46 @@ TEST(Numeric, RoundRemainderPower) {
     EXPECT_DOUBLE_EQ(remainder_of(100, {16, 3}), 1.0);
     EXPECT_DOUBLE_EQ(power(16, 2), 256.0);
     EXPECT_DOUBLE_EQ(square_root(3709), std::sqrt(3709.0));
+}
+
+TEST(Encoding, OurGbkTablesConvertAsTheCLibrarysConverter) {
+    // The C library's own GBK converter, where it has one, as the second
+    // opinion: every single byte and two-byte sequence, every BMP character.
+    iconv_t to_utf8 = iconv_open("UTF-8", "GBK"), to_gbk = iconv_open("GBK", "UTF-8");
+    if (to_utf8 == reinterpret_cast<iconv_t>(-1) || to_gbk == reinterpret_cast<iconv_t>(-1))
+        GTEST_SKIP() << "this C library has no GBK converter";
+    auto convert = [](iconv_t cd, const std::string& in) -> std::optional<std::string> {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char buf[16];
+        char* src = const_cast<char*>(in.data());
+        char* dst = buf;
+        std::size_t left = in.size(), room = sizeof buf;
+        if (iconv(cd, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) || left) return std::nullopt;
+        return std::string(buf, static_cast<std::size_t>(dst - buf));
+    };
+    int decoded = 0;
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0x40; b < 256; ++b) {
+            const std::string in = {static_cast<char>(a), static_cast<char>(b)};
+            const auto theirs = a <= 0x80 ? std::optional<std::string>() : convert(to_utf8, in);
+            if (theirs) {
+                ++decoded;
+                ASSERT_EQ(gbk_to_utf8(in), *theirs) << a << " " << b;
+            }
+        }
+    }
+    EXPECT_EQ(decoded, 21791);  // the two-byte codes of GBK
+    for (std::uint32_t u = 0x80; u < 0x10000; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF) continue;
+        std::string utf8;
+        if (u < 0x800) utf8 = {static_cast<char>(0xC0 | u >> 6), static_cast<char>(0x80 | (u & 0x3F))};
+        else utf8 = {static_cast<char>(0xE0 | u >> 12), static_cast<char>(0x80 | (u >> 6 & 0x3F)), static_cast<char>(0x80 | (u & 0x3F))};
+        ASSERT_EQ(utf8_to_gbk(utf8), convert(to_gbk, utf8).value_or("?")) << std::hex << u;
+    }
+    // The single byte 0x80, and what is no GBK or no UTF-8: one
+    // replacement, and on after it.
+    EXPECT_EQ(gbk_to_utf8("a\x80" "b\xFF\x81"), "a" + *convert(to_utf8, "\x80") + "b\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(utf8_to_gbk("a\xE4\xB8" "b\xF0\x9F\x98\x80" "c\xC0\xAF"), "a?b?c?");
+    iconv_close(to_utf8);
+    iconv_close(to_gbk);
 }

@@ -1,44 +1,136 @@
-#include <cerrno>
-#include <iconv.h>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "values/encoding.h"
 
+// Our own GBK tables rather than the C library's converter: a slim
+// container may have none (and GBK would then pass for UTF-8), and every
+// run is spared loading it.
 namespace {
 
-// Converts with iconv; a byte sequence the source encoding cannot read
-// becomes `replacement` and the conversion goes on after it.
-std::string convert(const char* to, const char* from, const std::string& in,
-                    const char* replacement, bool skip_utf8_continuation) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-    std::string out;
-    out.reserve(in.size() * 3 / 2 + 4);
-    std::size_t i = 0;
-    char buf[4096];
-    while (i < in.size()) {
-        char* src = const_cast<char*>(in.data() + i);
-        std::size_t left = in.size() - i;
-        char* o = buf;
-        std::size_t o_left = sizeof buf;
-        const std::size_t r = iconv(cd, &src, &left, &o, &o_left);
-        out.append(buf, static_cast<std::size_t>(o - buf));
-        i = in.size() - left;
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            out += replacement;
-            ++i;
-            while (skip_utf8_continuation && i < in.size() &&
-                   (static_cast<unsigned char>(in[i]) & 0xC0) == 0x80)
-                ++i;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
+#include "values/gbk_table.inc"
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
+// The single byte 0x80 is the euro sign in code page 936, as Windows and
+// the C library's converter read it; the charmap has no such byte.
+constexpr std::uint16_t kEuro = 0x20AC;
+
+void put_utf8(std::string& out, std::uint32_t u) {
+    if (u < 0x80) {
+        out += static_cast<char>(u);
+    } else if (u < 0x800) {
+        out += static_cast<char>(0xC0 | u >> 6);
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | u >> 12);
+        out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
     }
-    iconv_close(cd);
-    return out;
+}
+
+// Unicode (the BMP) to GBK, inverted from the table once; 0: none.
+const std::vector<std::uint16_t>& unicode_to_gbk() {
+    static const std::vector<std::uint16_t> table = [] {
+        std::vector<std::uint16_t> t(0x10000, 0);
+        for (std::size_t i = 0; i < std::size(kGbkToUnicode); ++i) {
+            const std::uint16_t u = kGbkToUnicode[i];
+            if (u && !t[u]) t[u] = static_cast<std::uint16_t>((0x81 + i / 191) << 8 | (0x40 + i % 191));
+        }
+        if (!t[kEuro]) t[kEuro] = 0x80;
+        return t;
+    }();
+    return table;
+}
+
+// One UTF-8 character at `i`: its code point and length, or 0 length when
+// the bytes there are not well-formed UTF-8 (overlong, a surrogate, cut).
+std::size_t utf8_char(const std::string& s, std::size_t i, std::uint32_t& cp) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
+    else return 0;
+    if (s.size() - i < n) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (t & 0x3F);
+    }
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0;
+    return n;
 }
 
 }  // namespace
 
-std::string gbk_to_utf8(const Text& gbk) { return convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", false); }
+std::string gbk_to_utf8(const Text& gbk) {
+    std::string out;
+    out.reserve(gbk.size() * 3 / 2 + 4);
+    for (std::size_t i = 0; i < gbk.size();) {
+        const unsigned char c = static_cast<unsigned char>(gbk[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (c == 0x80) {
+            put_utf8(out, kEuro);
+            ++i;
+            continue;
+        }
+        if (c >= 0x81 && c <= 0xFE && i + 1 < gbk.size()) {
+            const unsigned char t = static_cast<unsigned char>(gbk[i + 1]);
+            if (t >= 0x40 && t <= 0xFE) {
+                const std::uint16_t u = kGbkToUnicode[(c - 0x81) * 191 + (t - 0x40)];
+                if (u) {
+                    put_utf8(out, u);
+                    i += 2;
+                    continue;
+                }
+            }
+        }
+        // Undecodable: one replacement, and go on after this byte.
+        out += kReplacement;
+        ++i;
+    }
+    return out;
+}
 
-// UTF-8 to GBK; characters GBK lacks become "?".
-Text utf8_to_gbk(const std::string& utf8) { return convert("GBK", "UTF-8", utf8, "?", true); }
+// UTF-8 to GBK; characters GBK lacks, and bytes that are no UTF-8, become "?".
+Text utf8_to_gbk(const std::string& utf8) {
+    const auto& table = unicode_to_gbk();
+    Text out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::uint32_t cp = 0;
+        const std::size_t n = utf8_char(utf8, i, cp);
+        if (n == 1) {
+            out += static_cast<char>(cp);
+            i += 1;
+            continue;
+        }
+        const std::uint16_t g = n && cp < 0x10000 ? table[cp] : 0;
+        if (g == 0x80) {
+            out += '\x80';
+            i += n;
+            continue;
+        }
+        if (g) {
+            out += static_cast<char>(g >> 8);
+            out += static_cast<char>(g & 0xFF);
+            i += n;
+            continue;
+        }
+        out += '?';
+        i += n ? n : 1;
+        if (!n)  // the rest of a broken character goes with it
+            while (i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) ++i;
+    }
+    return out;
+}

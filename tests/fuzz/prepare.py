@@ -16,7 +16,8 @@ SRC = os.path.join(OUT, "src")
 def transcode():
     shutil.rmtree(SRC, ignore_errors=True)
     for top in ("app", "values", "io", "automation", "com", "sources", "reply", "sections", "tests/fuzz"):
-        for path in glob.glob(os.path.join(ROOT, top, "**", "*.[ch]*"), recursive=True):
+        for path in glob.glob(os.path.join(ROOT, top, "**", "*.[ch]*"), recursive=True) + \
+                glob.glob(os.path.join(ROOT, top, "**", "*.inc"), recursive=True):
             rel = os.path.relpath(path, ROOT)
             text = open(path, encoding="utf-8").read()
             data = text.encode("gbk")
