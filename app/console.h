@@ -37,6 +37,9 @@ int parse_platform_option(int argc, char** argv, int i, ConsoleOptions& options,
                           std::string& error);
 bool prepare_platform(const ConsoleOptions& options, std::string& error);
 bool finish_platform(const ConsoleOptions& options, std::string& error);
+// Takes a capture under way away at once (the program is about to end
+// without returning: not even an exception could be made).
+void abandon_platform() noexcept;
 // Whether the capture needs the report's whole record (Windows writes the
 // facts outside WMI into its machine file).
 bool capture_needs_facts(const ConsoleOptions& options);

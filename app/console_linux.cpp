@@ -66,6 +66,13 @@ bool finish_platform(const ConsoleOptions& options, std::string& error) {
     return ok;
 }
 
+void abandon_platform() noexcept {
+    try {
+        g_capture.abandon();
+    } catch (...) {
+    }
+}
+
 void set_binary_stdout() {}
 
 bool write_stdout(const std::string& out, std::string& error) {

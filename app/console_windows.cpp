@@ -81,6 +81,9 @@ bool finish_platform(const ConsoleOptions&, std::string&) {
     return true;
 }
 
+// A Windows capture is written whole at the end or not at all.
+void abandon_platform() noexcept {}
+
 void set_binary_stdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool write_stdout(const std::string& out, std::string& error) {

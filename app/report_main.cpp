@@ -1,7 +1,9 @@
 // quorvin-report: the report on standard output.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <ctime>
 #include <memory>
 #include <stdexcept>
@@ -196,7 +198,20 @@ int run(int argc, char** argv) {
     return 0;
 }
 
+// Where memory is so short that not even the exception for it can be
+// made, the runtime ends the program through here: the capture goes, and
+// the one line and the status are those of any other run out of memory.
+[[noreturn]] void ended_without_memory() {
+    abandon_platform();
+    const char* const line = std::current_exception() ? "quorvin-report: internal error\n"
+                                                       : "quorvin-report: out of memory\n";
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 int main(int argc, char** argv) {
+    std::set_terminate(ended_without_memory);
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {

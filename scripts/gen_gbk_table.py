@@ -48,4 +48,16 @@ out.write("constexpr std::uint16_t kGbkToUnicode[126 * 191] = {\n")
 for k in range(0, len(table), 16):
     out.write("    " + ", ".join("0x%04X" % v for v in table[k:k + 16]) + ",\n")
 out.write("};\n")
+# The other way: each character's code (the first the charmap gives), sorted
+# by code point for a binary search.
+pairs = {}
+for i, u in enumerate(table):
+    if u and u not in pairs:
+        pairs[u] = (0x81 + i // 191) << 8 | (0x40 + i % 191)
+out.write("// Unicode to two-byte GBK, sorted by code point.\n")
+out.write("constexpr std::uint32_t kUnicodeToGbk[%d] = {\n" % len(pairs))
+items = sorted(pairs.items())
+for k in range(0, len(items), 8):
+    out.write("    " + ", ".join("0x%04X%04X" % (u, g) for u, g in items[k:k + 8]) + ",\n")
+out.write("};\n")
 print("%d two-byte codes" % sum(1 for v in table if v), file=sys.stderr)

@@ -67,6 +67,8 @@ TEST(Pressure, RunningOutOfMemoryIsAnErrorAndLeavesNoCapture) {
         const std::string cap = t.path + "/cap" + std::to_string(kb);
         const ProcessResult r = run_report("--root " + t.path + "/tree --capture " + cap,
                                            "ulimit -v " + std::to_string(kb) + "; ");
+        // Below some limit the dynamic loader cannot start the program at all.
+        if (r.status == 127 && r.err.find("error while loading shared libraries") != std::string::npos) continue;
         if (r.status == 0) {
             ++whole;
             EXPECT_TRUE(whole_report(r.out)) << r.err;
@@ -131,6 +133,12 @@ TEST(Pressure, OutputsOfEveryKind) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_GT(out.size(), 4096u);
     EXPECT_EQ(out.substr(out.size() - 2), "}\n");
+
+    // A C library without a GBK converter (a slim container): still UTF-8.
+    const ProcessResult slim = run_report("--root " + tree("laptop"), "GCONV_PATH=" + t.path + " LOCPATH=" + t.path + " ");
+    ASSERT_EQ(slim.status, 0) << slim.err;
+    EXPECT_NE(slim.out.find(U8("系统信息")), std::string::npos);
+    EXPECT_NE(slim.out.find(U8(" CPU名称：11th Gen Intel(R) Core(TM) i7-1165G7 @ 2.80GHz\n")), std::string::npos);
 
     // A file-size limit of 0 on a report written to a file: the same error
     // on every output path, never SIGXFSZ (stderr is a pipe, which the

@@ -1,6 +1,6 @@
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <iterator>
 
 #include "values/encoding.h"
 
@@ -29,18 +29,14 @@ void put_utf8(std::string& out, std::uint32_t u) {
     }
 }
 
-// Unicode (the BMP) to GBK, inverted from the table once; 0: none.
-const std::vector<std::uint16_t>& unicode_to_gbk() {
-    static const std::vector<std::uint16_t> table = [] {
-        std::vector<std::uint16_t> t(0x10000, 0);
-        for (std::size_t i = 0; i < std::size(kGbkToUnicode); ++i) {
-            const std::uint16_t u = kGbkToUnicode[i];
-            if (u && !t[u]) t[u] = static_cast<std::uint16_t>((0x81 + i / 191) << 8 | (0x40 + i % 191));
-        }
-        if (!t[kEuro]) t[kEuro] = 0x80;
-        return t;
-    }();
-    return table;
+// A BMP character's two-byte GBK code (0x80 for the euro sign), or 0.
+std::uint16_t gbk_of(std::uint32_t cp) {
+    if (cp == kEuro) return 0x80;
+    const std::uint32_t key = cp << 16;
+    const auto* end = std::end(kUnicodeToGbk);
+    const auto* it = std::lower_bound(std::begin(kUnicodeToGbk), end, key);
+    if (it == end || (*it >> 16) != cp) return 0;
+    return static_cast<std::uint16_t>(*it & 0xFFFF);
 }
 
 // One UTF-8 character at `i`: its code point and length, or 0 length when
@@ -104,7 +100,6 @@ std::string gbk_to_utf8(const Text& gbk) {
 
 // UTF-8 to GBK; characters GBK lacks, and bytes that are no UTF-8, become "?".
 Text utf8_to_gbk(const std::string& utf8) {
-    const auto& table = unicode_to_gbk();
     Text out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -115,7 +110,7 @@ Text utf8_to_gbk(const std::string& utf8) {
             i += 1;
             continue;
         }
-        const std::uint16_t g = n && cp < 0x10000 ? table[cp] : 0;
+        const std::uint16_t g = n && cp < 0x10000 ? gbk_of(cp) : 0;
         if (g == 0x80) {
             out += '\x80';
             i += n;

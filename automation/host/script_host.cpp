@@ -1,5 +1,8 @@
 #include "automation/host/script_host.h"
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 
@@ -40,6 +43,7 @@ struct Token {
     std::int64_t integer = 0;
     double number = 0;
     int line = 0;
+    Text lower;  // a name in lower case, made once
 };
 
 bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -62,7 +66,7 @@ std::vector<Token> tokenize(const Text& s) {
             if (c != ':') ++line;
             ++i;
             if (out.empty() || out.back().kind != Token::Kind::Newline)
-                push({Token::Kind::Newline, "", 0, 0, 0});
+                push({Token::Kind::Newline, "", 0, 0, 0, Text()});
         } else if (c == '\'') {
             while (i < s.size() && s[i] != '\r' && s[i] != '\n') ++i;
         } else if (c == '_' && (i + 1 >= s.size() || s[i + 1] == '\r' || s[i + 1] == '\n' ||
@@ -92,7 +96,7 @@ std::vector<Token> tokenize(const Text& s) {
                 }
                 str += s[i++];
             }
-            push({Token::Kind::String, str, 0, 0, 0});
+            push({Token::Kind::String, str, 0, 0, 0, Text()});
         } else if (is_digit(c)) {
             std::size_t j = i;
             while (j < s.size() && is_digit(s[j])) ++j;
@@ -119,18 +123,20 @@ std::vector<Token> tokenize(const Text& s) {
         } else if (is_alpha(c)) {
             std::size_t j = i;
             while (j < s.size() && (is_alpha(s[j]) || is_digit(s[j]) || s[j] == '_')) ++j;
-            push({Token::Kind::Name, s.substr(i, j - i), 0, 0, 0});
+            Token t{Token::Kind::Name, s.substr(i, j - i), 0, 0, 0, Text()};
+            t.lower = lowered(t.text);
+            push(std::move(t));
             i = j;
         } else if (c == '&' || c == '+' || c == '-' || c == '(' || c == ')' || c == ',' ||
                    c == '.' || c == '=') {
-            push({Token::Kind::Op, Text(1, c), 0, 0, 0});
+            push({Token::Kind::Op, Text(1, c), 0, 0, 0, Text()});
             ++i;
         } else {
             throw CompileError("unexpected character");
         }
     }
-    push({Token::Kind::Newline, "", 0, 0, 0});
-    push({Token::Kind::End, "", 0, 0, 0});
+    push({Token::Kind::Newline, "", 0, 0, 0, Text()});
+    push({Token::Kind::End, "", 0, 0, 0, Text()});
     return out;
 }
 
@@ -215,7 +221,7 @@ private:
     const Token& cur() const { return t_[pos_]; }
     bool at(Token::Kind k) const { return cur().kind == k; }
     bool keyword(const char* k) const {
-        return at(Token::Kind::Name) && lowered(cur().text) == k;
+        return at(Token::Kind::Name) && cur().lower == k;
     }
     bool op(const char* o) const { return at(Token::Kind::Op) && cur().text == o; }
     void expect_op(const char* o) {
@@ -234,17 +240,16 @@ private:
         while (at(Token::Kind::Newline)) ++pos_;
     }
     static bool reserved(const Text& lower_name) {
+        // Sorted, for a binary search: every name of a script is looked up.
         static const char* const kReserved[] = {
-            "function", "end", "dim", "set", "for", "each", "in", "next", "if", "then",
-            "else", "elseif", "while", "wend", "do", "loop", "sub", "select", "case",
-            "with", "exit", "call", "redim", "const", "class", "on", "error", "resume",
-            "goto", "option", "explicit", "and", "or", "not", "xor", "mod", "is", "new",
-            "true", "false", "null", "empty", "nothing", "to", "step", "until", "private",
-            "public", "property", "let", "get", "randomize", "erase", "stop", "me", "eqv",
-            "imp", "byval", "byref", "preserve", "execute", "executeglobal"};
-        for (const char* r : kReserved)
-            if (lower_name == r) return true;
-        return false;
+            "and", "byref", "byval", "call", "case", "class", "const", "dim", "do", "each", "else",
+            "elseif", "empty", "end", "eqv", "erase", "error", "execute", "executeglobal", "exit",
+            "explicit", "false", "for", "function", "get", "goto", "if", "imp", "in", "is", "let",
+            "loop", "me", "mod", "new", "next", "not", "nothing", "null", "on", "option", "or",
+            "preserve", "private", "property", "public", "randomize", "redim", "resume", "select",
+            "set", "step", "stop", "sub", "then", "to", "true", "until", "wend", "while", "with", "xor"};
+        return std::binary_search(std::begin(kReserved), std::end(kReserved), lower_name.c_str(),
+                                  [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
     }
 
     std::vector<Stmt> block(std::initializer_list<const char*> ends) {
@@ -298,14 +303,14 @@ private:
             s.body = block({"next"});
             ++pos_;
             if (at(Token::Kind::Name)) {
-                if (lowered(cur().text) != s.target) throw CompileError("Next of another loop");
+                if (cur().lower != s.target) throw CompileError("Next of another loop");
                 ++pos_;
             }
             expect_newline();
             return s;
         }
         if (at(Token::Kind::Name)) {
-            const Text n = lowered(cur().text);
+            const Text& n = cur().lower;
             if (reserved(n)) throw CompileError("statement outside what this host reads");
             if (t_[pos_ + 1].kind == Token::Kind::Op && t_[pos_ + 1].text == "=") {
                 pos_ += 2;
@@ -434,7 +439,7 @@ private:
                 ++pos_;
                 return e;
             case Token::Kind::Name: {
-                const Text n = lowered(t.text);
+                const Text& n = t.lower;
                 ++pos_;
                 e->kind = Expr::Kind::Literal;
                 if (n == "true" || n == "false") {
