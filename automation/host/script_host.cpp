@@ -51,6 +51,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 std::vector<Token> tokenize(const Text& s) {
     std::vector<Token> out;
+    out.reserve(s.size() / 4 + 4);  // query scripts hold a token for every few bytes
     int line = 1;
     std::size_t i = 0;
     auto push = [&](Token t) {
