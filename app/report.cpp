@@ -60,6 +60,7 @@ ReportSources machine_sources() {
     s.disk = read_disk_facts;
     s.video = read_video_facts;
     s.board = read_board_facts;
+    s.firmware = read_firmware;
     s.identity = [] {
         IdentityFacts f = read_identity();
         // A machine the instance source describes has no install id here.
@@ -124,6 +125,14 @@ ReportSources described_machine_sources() {
         f.machine_id = fact_text(machine_facts(), "MachineId");
         return f;
     };
+    s.firmware = [] {
+        FirmwareFacts f = read_firmware();
+        const Text type = fact_text(machine_facts(), "FirmwareType");
+        if (type == "uefi") f.uefi = true;
+        else if (type == "legacy") f.uefi = false;
+        else f.uefi.reset();
+        return f;
+    };
     return s;
 }
 
@@ -142,6 +151,7 @@ std::string machine_facts_block(const ReportFacts& f) {
     out += machine_file_line("Screens", P::of_integer(f.screens));
     out += machine_file_line("TaskbarHeight", P::of_integer(f.taskbar));
     out += machine_file_line("MachineId", P::of_text(f.identity.machine_id));
+    out += machine_file_line("FirmwareType", f.firmware.uefi ? P::of_text(*f.firmware.uefi ? "uefi" : "legacy") : P::null());
     return out;
 }
 
@@ -217,5 +227,6 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     box.append_text(elapsed_line(start, end));
     f.elapsed_ms = end - start;
     if (whole && src.identity) f.identity = src.identity();
+    if (whole && src.firmware) f.firmware = src.firmware();
     if (facts) *facts = std::move(f);
 }

@@ -8,6 +8,7 @@
 #include "sections/display/display.h"
 #include "sections/display/edid.h"
 #include "sections/hardware/hardware.h"
+#include "sections/system/firmware.h"
 #include "sections/system/identity.h"
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
@@ -46,6 +47,7 @@ struct ReportSources {
     std::function<BoardFacts(bool whole)> board;
     // Read only when the caller asks for the facts (--json), after the text.
     std::function<IdentityFacts()> identity;
+    std::function<FirmwareFacts()> firmware;
 };
 
 // Every value of one report as it was read: the text report is written
@@ -69,6 +71,7 @@ struct ReportFacts {
     BoardFacts board;
     std::uint32_t elapsed_ms = 0;
     IdentityFacts identity;
+    FirmwareFacts firmware;
 };
 
 ReportSources machine_sources();

@@ -260,6 +260,31 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
             unread.absent("identity.machine_id", "machine-id");
     }
 
+    const FirmwareFacts& fw = f.firmware;
+    const Json fw_vendor = firmware_text(fw.vendor), fw_version = firmware_text(fw.version);
+    auto version_pair = [](const std::optional<std::int64_t>& a, const std::optional<std::int64_t>& b) {
+        return a && b ? Json(std::to_string(*a) + "." + std::to_string(*b)) : Json(nullptr);
+    };
+    j["firmware"] = {{"vendor", fw_vendor},
+                     {"version", fw_version},
+                     {"release_date", fw.release_date ? Json(*fw.release_date) : Json(nullptr)},
+                     {"release", version_pair(fw.release_major, fw.release_minor)},
+                     {"boot_mode", fw.uefi ? Json(*fw.uefi ? "uefi" : "legacy") : Json(nullptr)},
+                     {"smbios_version", version_pair(fw.smbios_major, fw.smbios_minor)}};
+    unread.firmware("firmware.vendor", fw_vendor, fw.vendor, "Win32_BIOS", "Manufacturer");
+    unread.firmware("firmware.version", fw_version, fw.version, "Win32_BIOS", "SMBIOSBIOSVersion");
+    if (!fw.release_date) unread.absent("firmware.release_date", "Win32_BIOS", "ReleaseDate");
+    if (j["firmware"]["release"].is_null()) {
+        if (fw.release_unsupported)
+            unread.other("firmware.release", {UnreadReason::Unsupported, "Win32_BIOS.SystemBiosMajorVersion", ""});
+        else
+            unread.absent("firmware.release", "Win32_BIOS", "SystemBiosMajorVersion");
+    }
+    if (!fw.uefi)
+        unread.other("firmware.boot_mode",
+                     {UnreadReason::Absent, windows ? "GetFirmwareType" : "/sys/firmware", ""});
+    if (j["firmware"]["smbios_version"].is_null()) unread.absent("firmware.smbios_version", "Win32_BIOS", "SMBIOSMajorVersion");
+
     const Json manufacturer = firmware_text(f.board.system_manufacturer);
     const Json model = firmware_text(f.board.model);
     j["system"] = {

@@ -61,14 +61,18 @@ TEST(Pressure, RunningOutOfMemoryIsAnErrorAndLeavesNoCapture) {
                    "rep_good nopl xtopology nonstop_tsc cpuid aperfmperf pni pclmulqdq dtes64 monitor ds_cpl vmx smx "
                    "est tm2 ssse3\ncpu MHz\t\t: 2200.000\n\n";
     write_file(t.path + "/tree/proc/cpuinfo", cpuinfo);
+    // Below some limit the dynamic loader itself cannot start the program
+    // (it fails, or crashes, before main): the sweep starts where it can.
+    int start = 0;
+    for (int kb = 3000; kb <= 40000 && !start; kb += 200)
+        if (run_report("--version", "ulimit -v " + std::to_string(kb) + "; ").status == 0) start = kb + 200;
+    ASSERT_GT(start, 0);
     int whole = 0, refused = 0;
-    for (int kb = 6000; kb <= 40000; kb += 1700) {
+    for (int kb = start; kb <= start + 34000; kb += 1700) {
         SCOPED_TRACE(kb);
         const std::string cap = t.path + "/cap" + std::to_string(kb);
         const ProcessResult r = run_report("--root " + t.path + "/tree --capture " + cap,
                                            "ulimit -v " + std::to_string(kb) + "; ");
-        // Below some limit the dynamic loader cannot start the program at all.
-        if (r.status == 127 && r.err.find("error while loading shared libraries") != std::string::npos) continue;
         if (r.status == 0) {
             ++whole;
             EXPECT_TRUE(whole_report(r.out)) << r.err;
@@ -195,6 +199,7 @@ TEST(Pressure, ACaptureListsAsItsTree) {
 }
 
 TEST(Pressure, WithoutProcATreeIsNotRead) {
+    if (kSanitized) GTEST_SKIP() << "the sanitizers' leak check needs /proc itself";
     if (geteuid() != 0 || std::system("command -v unshare >/dev/null") != 0)
         GTEST_SKIP() << "a private mount namespace needs root and unshare";
     if (std::system("unshare -m --propagation private true 2>/dev/null") != 0)

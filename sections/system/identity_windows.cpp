@@ -27,3 +27,20 @@ Text read_machine_id() {
     }
     return out;
 }
+
+#include "automation/script_query.h"
+#include "sections/system/firmware.h"
+
+std::optional<bool> read_uefi_boot() {
+    // A described machine says so itself (its facts block); this one asks
+    // Windows, which tells from Windows 8 on.
+    if (!reading_own_machine()) return std::nullopt;
+    using GetFirmwareTypeFn = BOOL(WINAPI*)(DWORD*);
+    const auto get = reinterpret_cast<GetFirmwareTypeFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFirmwareType")));
+    DWORD type = 0;
+    if (!get || !get(&type)) return std::nullopt;
+    if (type == 1) return false;  // FirmwareTypeBios
+    if (type == 2) return true;   // FirmwareTypeUefi
+    return std::nullopt;
+}

@@ -199,6 +199,41 @@ std::vector<Instance> bios() {
     // Windows gives the system record's serial number here too.
     Instance b;
     b.set("SerialNumber", P::text_or_null(gbk(identity().system_serial)));
+    // The kernel's files for everyone; the table (root) for what they lack.
+    auto vendor = dmi_id("bios_vendor", "Win32_BIOS", "Manufacturer");
+    auto version = dmi_id("bios_version", "Win32_BIOS", "SMBIOSBIOSVersion");
+    auto date = dmi_id("bios_date", "Win32_BIOS", "ReleaseDate");
+    std::optional<unsigned> major, minor;
+    if (const auto release = trimmed(dmi_id("bios_release"))) {
+        const auto dot = release->find('.');
+        const auto a = number(release->substr(0, dot));
+        const auto c = dot == std::string::npos ? std::nullopt : number(release->substr(dot + 1));
+        if (a && c && *a >= 0 && *a < 256 && *c >= 0 && *c < 256) major = static_cast<unsigned>(*a), minor = static_cast<unsigned>(*c);
+    }
+    auto& fs = linux_files();
+    const char* const kTable = "/sys/firmware/dmi/tables/DMI";
+    if (auto table = fs.read(kTable, 1 << 20)) {
+        const DmiBios t = dmi_bios(parse_dmi_table(*table));
+        if (!vendor) vendor = t.vendor;
+        if (!version) version = t.version;
+        if (!date) date = t.release_date;
+        if (!major && t.release_major) major = *t.release_major, minor = *t.release_minor;
+        if (!major) note_unread_file("Win32_BIOS", "SystemBiosMajorVersion", kTable, ENOENT);
+    } else if (!major) {
+        note_unread_file("Win32_BIOS", "SystemBiosMajorVersion", kTable, fs.last_error());
+    }
+    b.set("Manufacturer", P::text_or_null(gbk(vendor)));
+    b.set("SMBIOSBIOSVersion", P::text_or_null(gbk(version)));
+    b.set("ReleaseDate", P::text_or_null(gbk(date ? cim_date_of_firmware_date(*date) : std::nullopt)));
+    b.set("SystemBiosMajorVersion", major ? P::of_integer(*major) : P::null());
+    b.set("SystemBiosMinorVersion", minor ? P::of_integer(*minor) : P::null());
+    // The SMBIOS version the entry point names (root only).
+    const char* const kEntry = "/sys/firmware/dmi/tables/smbios_entry_point";
+    const auto entry = fs.read(kEntry, 64);
+    const unsigned v = entry ? smbios_entry_version(*entry) : 0;
+    if (!v) note_unread_file("Win32_BIOS", "SMBIOSMajorVersion", kEntry, entry ? ENOENT : fs.last_error());
+    b.set("SMBIOSMajorVersion", v ? P::of_integer(v >> 8) : P::null());
+    b.set("SMBIOSMinorVersion", v ? P::of_integer(v & 0xFF) : P::null());
     return {b};
 }
 

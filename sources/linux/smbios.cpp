@@ -142,3 +142,20 @@ unsigned smbios_entry_version(const std::string& e) {
         return static_cast<unsigned char>(e[6]) * 256u + static_cast<unsigned char>(e[7]);
     return 0;
 }
+
+DmiBios dmi_bios(const std::vector<DmiStructure>& table) {
+    DmiBios b;
+    for (const auto& s : table) {
+        if (s.type != 0) continue;
+        b.vendor = s.string_at(0x04);
+        b.version = s.string_at(0x05);
+        b.release_date = s.string_at(0x08);
+        const auto major = s.byte(0x14), minor = s.byte(0x15);
+        if (major && minor && !(*major == 0xFF && *minor == 0xFF)) {
+            b.release_major = major;
+            b.release_minor = minor;
+        }
+        break;
+    }
+    return b;
+}

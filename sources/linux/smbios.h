@@ -51,6 +51,15 @@ DmiIdentity dmi_identity(const std::vector<DmiStructure>& table, unsigned versio
 // names, major * 256 + minor; 0 when it is neither a 2.x nor a 3.x one.
 unsigned smbios_entry_version(const std::string& entry_point);
 
+// The BIOS record (type 0): its vendor, version and release date as the
+// firmware wrote them, and the BIOS release (bytes 0x14 and 0x15, from
+// SMBIOS 2.4; nothing where they are 0xFF, "not supported").
+struct DmiBios {
+    std::optional<std::string> vendor, version, release_date;
+    std::optional<std::uint8_t> release_major, release_minor;
+};
+DmiBios dmi_bios(const std::vector<DmiStructure>& table);
+
 // Populated memory devices (type 17) and populated processor sockets (type 4).
 std::vector<DmiMemoryDevice> dmi_memory_devices(const std::vector<DmiStructure>& table);
 std::vector<DmiProcessor> dmi_processors(const std::vector<DmiStructure>& table);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "io/warnings.h"
@@ -48,4 +49,25 @@ void note_unread_file(const char* class_name, const char* property, const std::s
     const int e = error ? error : ENOENT;
     note_unread(class_name, property,
                 {unread_reason_of_errno(e, privileged), path, e == ENOENT ? std::string() : std::strerror(e)});
+}
+
+std::optional<std::string> cim_date_of_firmware_date(const std::string& raw) {
+    const std::string d = trim_blanks(raw);
+    if (d.size() != 8 && d.size() != 10) return std::nullopt;
+    if (d[2] != '/' || d[5] != '/') return std::nullopt;
+    const auto month = number(d.substr(0, 2)), day = number(d.substr(3, 2)), y = number(d.substr(6));
+    if (!month || !day || !y || *month < 1 || *month > 12 || *day < 1 || *day > 31) return std::nullopt;
+    const std::int64_t year = d.size() == 10 ? *y : (*y >= 80 ? 1900 + *y : 2000 + *y);
+    if (year < 1980 || year > 9999) return std::nullopt;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d000000.000000+000", static_cast<int>(year), static_cast<int>(*month),
+                  static_cast<int>(*day));
+    return std::string(buf);
+}
+
+std::optional<bool> booted_through_uefi() {
+    auto& fs = linux_files();
+    if (!fs.list("/sys/firmware/efi").empty()) return true;
+    if (!fs.list("/sys/firmware").empty()) return false;
+    return std::nullopt;
 }

@@ -21,3 +21,11 @@ std::vector<DmiStructure> dmi_table();
 // Notes why a source left a class's property (empty: its instances) Null:
 // the errno of the read of `path` as the reader saw it.
 void note_unread_file(const char* class_name, const char* property, const std::string& path, int error);
+
+// A firmware date as SMBIOS writes it, "MM/DD/YYYY" (older firmware
+// "MM/DD/YY": 80 to 99 are 19xx, the rest 20xx), as WMI writes a date:
+// "YYYYMMDD000000.000000+000"; nothing for anything else.
+std::optional<std::string> cim_date_of_firmware_date(const std::string& date);
+// Whether the running system (or the tree) booted through UEFI: the kernel
+// has /sys/firmware/efi then; nothing where /sys/firmware is not there.
+std::optional<bool> booted_through_uefi();
