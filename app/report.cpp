@@ -125,6 +125,14 @@ ReportSources described_machine_sources() {
         f.machine_id = fact_text(machine_facts(), "MachineId");
         return f;
     };
+    s.os = [](bool whole) {
+        OsFacts f = read_os_facts(whole);
+        const PropertyValue* v = nullptr;
+        const Instance facts = machine_facts();
+        if (whole && (v = fact(facts, "UpdateRevision")) && v->kind == PropertyValue::Kind::Integer && v->integer >= 0)
+            f.update_revision = v->integer;
+        return f;
+    };
     s.firmware = [] {
         FirmwareFacts f = read_firmware();
         const Text type = fact_text(machine_facts(), "FirmwareType");
@@ -151,6 +159,7 @@ std::string machine_facts_block(const ReportFacts& f) {
     out += machine_file_line("Screens", P::of_integer(f.screens));
     out += machine_file_line("TaskbarHeight", P::of_integer(f.taskbar));
     out += machine_file_line("MachineId", P::of_text(f.identity.machine_id));
+    out += machine_file_line("UpdateRevision", f.os.update_revision ? P::of_integer(*f.os.update_revision) : P::null());
     out += machine_file_line("FirmwareType", f.firmware.uefi ? P::of_text(*f.firmware.uefi ? "uefi" : "legacy") : P::null());
     return out;
 }
@@ -166,7 +175,7 @@ void build_report(ReportBox& box, const ReportSources& src, ReportFacts* facts) 
     box.set_content(Text());
 
     box.append_text(banner("系统信息"));
-    f.os = src.os();
+    f.os = src.os(whole);
     box.append_text(" 系统版本：" + f.os.caption + "\r\n");
     box.append_text(" 系统位宽：" + f.os.bitness + "\r\n");
     f.chassis_code = src.chassis_and_maker(f.chassis, f.chassis_maker);

@@ -25,7 +25,7 @@ public:
 // default, replaceable for tests.
 struct ReportSources {
     std::function<std::uint32_t()> tick;
-    std::function<OsFacts()> os;
+    std::function<OsFacts(bool whole)> os;
     std::function<int(Text&, Text&)> chassis_and_maker;  // returns the chassis code
     std::function<int()> os_family;
     std::function<std::optional<bool>()> is_64bit;  // nothing when unknown (a tree without it)

@@ -305,6 +305,19 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
                     "Manufacturer");
     unread.firmware("system.model", model, f.board.model, "Win32_ComputerSystem", "Model");
 
+    Json build = nullptr;
+    if (windows && !f.os.build_number.empty())
+        build = gbk_to_utf8(f.os.build_number) + (f.os.update_revision ? "." + std::to_string(*f.os.update_revision) : "");
+    j["os"] = {{"kernel", text(f.os.version)},
+               {"build", build},
+               {"boot_time", f.os.boot_time ? Json(*f.os.boot_time) : Json(nullptr)},
+               {"install_date", f.os.install_date ? Json(*f.os.install_date) : Json(nullptr)}};
+    if (f.os.version.empty()) unread.absent("os.kernel", "Win32_OperatingSystem", "Version");
+    // Linux has no build and keeps no install date: null, and nothing unread.
+    if (build.is_null() && windows) unread.absent("os.build", "Win32_OperatingSystem", "BuildNumber");
+    if (!f.os.boot_time) unread.absent("os.boot_time", "Win32_OperatingSystem", "LastBootUpTime");
+    if (!f.os.install_date && windows) unread.absent("os.install_date", "Win32_OperatingSystem", "InstallDate");
+
     Json processors = Json::array();
     for (const auto& p : f.processors)
         processors.push_back({{"name", text(p.name)},

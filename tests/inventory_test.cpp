@@ -10,6 +10,7 @@
 
 #include "process_support.h"
 #include "sections/system/firmware.h"
+#include "sections/system/system.h"
 #include "sources/linux/sysfs_text.h"
 
 namespace fs = std::filesystem;
@@ -88,5 +89,30 @@ TEST(Inventory, FirmwareDatesAndBootMode) {
     EXPECT_EQ(boot_mode(), "uefi");
     fs::remove_all(std::string(dir) + "/t/sys/firmware");
     EXPECT_TRUE(boot_mode().is_null());
+    fs::remove_all(dir);
+}
+
+TEST(Inventory, TheOperatingSystemsOwnTimes) {
+    // WMI's times carry their offset from UTC in minutes.
+    EXPECT_EQ(rfc3339_of_cim("20190116083000.000000+480"), "2019-01-16T00:30:00Z");
+    EXPECT_EQ(rfc3339_of_cim("20231231220000.500000-120"), "2024-01-01T00:00:00Z");
+    EXPECT_EQ(rfc3339_of_cim("20240229235959.000000+000"), "2024-02-29T23:59:59Z");
+    for (const char* bad : {"", "20190116083000.000000", "2019011608300a.000000+480", "20191316083000.000000+000",
+                            "19700101000000.000000+000"})
+        EXPECT_FALSE(rfc3339_of_cim(bad)) << bad;
+    EXPECT_EQ(cim_time_of_epoch(1700000000), "20231114221320.000000+000");
+    EXPECT_FALSE(cim_time_of_epoch(std::nullopt));
+    EXPECT_FALSE(cim_time_of_epoch(-1));
+
+    // A tree's own boot time; Linux keeps no install date.
+    char dir[] = "/tmp/qv-osXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    fs::copy(tree("laptop"), std::string(dir) + "/t", fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    std::ofstream(std::string(dir) + "/t/proc/stat") << "cpu  1 2 3 4\nintr 0\nctxt 5\nbtime 1700000000\nprocesses 9\n";
+    const Json os = Json::parse(run_report(std::string("--json --root ") + dir + "/t").out)["os"];
+    EXPECT_EQ(os["kernel"], "6.5.0-35-generic");
+    EXPECT_EQ(os["boot_time"], "2023-11-14T22:13:20Z");
+    EXPECT_TRUE(os["build"].is_null());
+    EXPECT_TRUE(os["install_date"].is_null());
     fs::remove_all(dir);
 }

@@ -19,7 +19,7 @@ ReportSources empty_sources(std::deque<std::uint32_t> ticks = {5000, 5000}) {
         if (shared->size() > 1) shared->pop_front();
         return t;
     };
-    s.os = [] { return OsFacts(); };
+    s.os = [](bool) { return OsFacts(); };
     s.chassis_and_maker = [](Text&, Text&) { return 0; };
     s.os_family = [] { return 0; };
     s.is_64bit = [] { return false; };
@@ -104,7 +104,13 @@ TEST(ReportFrame, FortyOnePiecesInOrderWhenNothingIsKnown) {
 
 TEST(ReportFrame, ValuesLandOnTheirLines) {
     ReportSources s = empty_sources();
-    s.os = [] { return OsFacts{"Win", "64位", 64}; };
+    s.os = [](bool) {
+        OsFacts f;
+        f.caption = "Win";
+        f.bitness = "64位";
+        f.bits = 64;
+        return f;
+    };
     s.chassis_and_maker = [](Text& n, Text& m) {
         n = "台式电脑";
         m = "Dell Inc.";

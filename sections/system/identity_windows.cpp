@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include "automation/script_query.h"
+#include "sections/system/firmware.h"
 #include "sections/system/identity.h"
 #include "values/encoding.h"
 
@@ -27,9 +29,6 @@ Text read_machine_id() {
     }
     return out;
 }
-
-#include "automation/script_query.h"
-#include "sections/system/firmware.h"
 
 std::optional<bool> read_uefi_boot() {
     // A described machine says so itself (its facts block); this one asks

@@ -1,7 +1,10 @@
 #include "sections/system/system.h"
 
+#include <cstdio>
 #include <iterator>
+#include <string>
 
+#include "sections/numbered_script.h"
 #include "sections/script_lines.h"
 #include "automation/script_query.h"
 #include "reply/reply.h"
@@ -50,7 +53,77 @@ std::optional<std::int64_t> os_bits_of(const Text& architecture) {
     return n;
 }
 
-OsFacts read_os_facts() {
+const char* const kOsListScript =
+    QV_NUMBERED_HEAD("Win32_OperatingSystem") QV_NUMBERED("Caption") QV_NUMBERED("BuildNumber")
+    QV_NUMBERED("OSArchitecture") QV_NUMBERED("Version") QV_NUMBERED("LastBootUpTime") QV_NUMBERED("InstallDate")
+    QV_NUMBERED_TAIL;
+
+namespace {
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+}  // namespace
+
+std::optional<std::string> rfc3339_of_cim(const Text& cim) {
+    // yyyymmddHHMMSS.mmmmmmsUUU
+    if (cim.size() != 25 || cim[14] != '.' || (cim[21] != '+' && cim[21] != '-')) return std::nullopt;
+    for (std::size_t i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 22, 23, 24})
+        if (cim[i] < '0' || cim[i] > '9') return std::nullopt;
+    auto num = [&](std::size_t at, std::size_t n) { return std::stoi(cim.substr(at, n)); };
+    const int year = num(0, 4), month = num(4, 2), day = num(6, 2), hour = num(8, 2), minute = num(10, 2),
+              second = num(12, 2), offset = num(22, 3) * (cim[21] == '-' ? -1 : 1);
+    if (year < 1980 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
+        return std::nullopt;
+    // Local time less its offset from UTC.
+    std::int64_t t = days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+                     hour * 3600 + minute * 60 + second - static_cast<std::int64_t>(offset) * 60;
+    const std::int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    std::int64_t rest = t - days * 86400;
+    // Back to a civil date.
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<long long>(y), m, d,
+                  static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
+                  static_cast<long long>(rest % 60));
+    return std::string(buf);
+}
+
+OsFacts read_os_facts(bool whole) {
+    if (whole) {
+        const auto list = numbered_instances(run_script_query(kOsListScript));
+        if (!list.empty()) {
+            // The report's line shows the last instance's, as its own script does.
+            const auto& os = list.back();
+            OsFacts f;
+            f.caption = instance_value(os, "Caption");
+            const Text architecture = instance_value(os, "OSArchitecture");
+            f.bitness = replace_subtext(architecture, "-bit", "位", 1, -1, true);
+            f.bits = os_bits_of(architecture);
+            f.version = instance_value(os, "Version");
+            f.build_number = instance_value(os, "BuildNumber");
+            f.boot_time = rfc3339_of_cim(instance_value(os, "LastBootUpTime"));
+            f.install_date = rfc3339_of_cim(instance_value(os, "InstallDate"));
+            f.update_revision = read_update_revision();
+            return f;
+        }
+        // An older class without a property of the list: the report's own.
+    }
     const Text reply = run_script_query(kOsScript);
     OsFacts f;
     // Each its own line's value, whatever words ("build", "=") it holds.

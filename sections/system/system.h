@@ -16,8 +16,17 @@ extern const char* const kEnclosureMakerScript;
 struct OsFacts {
     Text caption, bitness;
     std::optional<std::int64_t> bits;
+    // Read only with the whole record.
+    Text version, build_number;                     // the kernel's release; Windows' build
+    std::optional<std::int64_t> update_revision;    // Windows' UBR
+    std::optional<std::string> boot_time, install_date;  // RFC 3339, UTC
 };
-OsFacts read_os_facts();
+extern const char* const kOsListScript;
+// `whole`: every property, from the list script; else the report's own.
+OsFacts read_os_facts(bool whole = false);
+// "20190116083000.000000+480", a CIM datetime with its offset in minutes,
+// as RFC 3339 in UTC ("2019-01-16T00:30:00Z"); nothing for anything else.
+std::optional<std::string> rfc3339_of_cim(const Text& cim);
 void read_os_caption_and_bitness(Text& caption, Text& bitness);
 std::optional<std::int64_t> os_bits_of(const Text& architecture);
 // Returns the ChassisTypes code itself (0 where there is none).
@@ -40,6 +49,8 @@ const char* os_family_name(int code);
 
 // Platform side.
 int read_os_family();
+// Windows' update build revision (the registry's UBR, Windows 10 on).
+std::optional<std::int64_t> read_update_revision();
 bool is_64bit_windows();
 // The report's 64-bit answer: this machine's, or a captured tree's own
 // (nothing when the tree does not say).

@@ -18,3 +18,6 @@ std::optional<bool> read_64bit_answer() {
 Text read_user_name() { return gbk_of_utf8_value(effective_user_name().value_or("")); }
 
 Text read_processor_signature() { return cpuid_signature().value_or(""); }
+
+// Linux has no update build revision.
+std::optional<std::int64_t> read_update_revision() { return std::nullopt; }

@@ -5,6 +5,7 @@
 #pragma GCC diagnostic ignored "-Warray-bounds"
 #include <intrin.h>
 
+#include "automation/script_query.h"
 #include "sections/system/processor.h"
 #include "sections/system/system.h"
 #include "values/encoding.h"
@@ -62,3 +63,17 @@ Text read_processor_signature() {
 }
 
 std::optional<bool> read_64bit_answer() { return is_64bit_windows(); }
+
+std::optional<std::int64_t> read_update_revision() {
+    // The registry is this machine's: a described machine says its own.
+    if (!reading_own_machine()) return std::nullopt;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | 0x0100 /* KEY_WOW64_64KEY */, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD value = 0, type = 0, size = sizeof value;
+    const LONG r = RegQueryValueExW(key, L"UBR", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}

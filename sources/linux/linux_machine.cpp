@@ -104,8 +104,25 @@ std::vector<Instance> operating_system() {
     if (auto b = kernel_bits()) bits = *b == 64 ? "64-bit" : "32-bit";
     Instance os;
     os.set("Caption", P::text_or_null(gbk(release ? os_release_value(*release, "PRETTY_NAME") : std::nullopt)));
-    os.set("BuildNumber", P::text_or_null(gbk(trimmed(fs.line("/proc/sys/kernel/osrelease")))));
+    const auto kernel = trimmed(fs.line("/proc/sys/kernel/osrelease"));
+    os.set("BuildNumber", P::text_or_null(gbk(kernel)));
+    os.set("Version", P::text_or_null(gbk(kernel)));
     os.set("OSArchitecture", P::text_or_null(gbk(bits)));
+    // The boot time the kernel keeps in /proc/stat ("btime", seconds since
+    // the epoch), as WMI writes a time; Linux keeps no install date.
+    std::optional<std::string> boot;
+    if (const auto stat = fs.read("/proc/stat", 1 << 20)) {
+        const auto at = stat->find("\nbtime ");
+        if (at != std::string::npos) {
+            const auto end = stat->find('\n', at + 1);
+            boot = cim_time_of_epoch(number(trimmed(stat->substr(at + 7, end == std::string::npos ? end : end - at - 7))));
+        }
+        if (!boot) note_unread_file("Win32_OperatingSystem", "LastBootUpTime", "/proc/stat", ENOENT);
+    } else {
+        note_unread_file("Win32_OperatingSystem", "LastBootUpTime", "/proc/stat", fs.last_error());
+    }
+    os.set("LastBootUpTime", P::text_or_null(gbk(boot)));
+    os.set("InstallDate", P::null());
     return {os};
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 #include <cstring>
 
 #include "io/warnings.h"
@@ -70,4 +71,15 @@ std::optional<bool> booted_through_uefi() {
     if (!fs.list("/sys/firmware/efi").empty()) return true;
     if (!fs.list("/sys/firmware").empty()) return false;
     return std::nullopt;
+}
+
+std::optional<std::string> cim_time_of_epoch(const std::optional<std::int64_t>& seconds) {
+    // From 1980 (before any machine this reports) to the year 9999.
+    if (!seconds || *seconds < 315532800 || *seconds > 253402300799) return std::nullopt;
+    const std::time_t t = static_cast<std::time_t>(*seconds);
+    std::tm tm{};
+    if (!gmtime_r(&t, &tm)) return std::nullopt;
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S.000000+000", &tm);
+    return std::string(buf);
 }

@@ -29,3 +29,7 @@ std::optional<std::string> cim_date_of_firmware_date(const std::string& date);
 // Whether the running system (or the tree) booted through UEFI: the kernel
 // has /sys/firmware/efi then; nothing where /sys/firmware is not there.
 std::optional<bool> booted_through_uefi();
+
+// Seconds since the epoch as WMI writes a time, in UTC:
+// "YYYYMMDDHHMMSS.000000+000"; nothing for no figure or one out of range.
+std::optional<std::string> cim_time_of_epoch(const std::optional<std::int64_t>& seconds);
