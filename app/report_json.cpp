@@ -306,8 +306,11 @@ std::string report_json(const ReportFacts& f, const JsonContext& c) {
     unread.firmware("system.model", model, f.board.model, "Win32_ComputerSystem", "Model");
 
     Json build = nullptr;
-    if (windows && !f.os.build_number.empty())
-        build = gbk_to_utf8(f.os.build_number) + (f.os.update_revision ? "." + std::to_string(*f.os.update_revision) : "");
+    if (windows && !f.os.build_number.empty()) {
+        std::string b = gbk_to_utf8(f.os.build_number);
+        if (f.os.update_revision) b.append(1, '.').append(std::to_string(*f.os.update_revision));
+        build = b;
+    }
     j["os"] = {{"kernel", text(f.os.version)},
                {"build", build},
                {"boot_time", f.os.boot_time ? Json(*f.os.boot_time) : Json(nullptr)},
