@@ -86,7 +86,7 @@ std::optional<std::string> rfc3339_of_cim(const Text& cim) {
     std::int64_t t = days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
                      hour * 3600 + minute * 60 + second - static_cast<std::int64_t>(offset) * 60;
     const std::int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
-    std::int64_t rest = t - days * 86400;
+    const std::int64_t rest = t - days * 86400;
     // Back to a civil date.
     const std::int64_t z = days + 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -97,10 +97,10 @@ std::optional<std::string> rfc3339_of_cim(const Text& cim) {
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<long long>(y), m, d,
-                  static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
-                  static_cast<long long>(rest % 60));
+    if (y < 1970 || y > 9999) return std::nullopt;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(y), m % 13, d % 32,
+                  static_cast<int>(rest / 3600 % 24), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
     return std::string(buf);
 }
 
