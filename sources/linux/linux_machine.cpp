@@ -102,6 +102,7 @@ std::vector<Instance> operating_system() {
     if (!release) release = fs.read("/usr/lib/os-release");
     std::optional<std::string> bits;
     if (auto b = kernel_bits()) bits = *b == 64 ? "64-bit" : "32-bit";
+    else note_unread_file("Win32_OperatingSystem", "OSArchitecture", "/proc/sys/kernel/arch", ENOENT);
     Instance os;
     os.set("Caption", P::text_or_null(gbk(release ? os_release_value(*release, "PRETTY_NAME") : std::nullopt)));
     const auto kernel = trimmed(fs.line("/proc/sys/kernel/osrelease"));
@@ -129,7 +130,7 @@ std::vector<Instance> operating_system() {
 std::vector<Instance> enclosure() {
     if (!dmi_present("Win32_SystemEnclosure")) return {};
     Instance e;
-    const auto type = number(dmi_id("chassis_type"));
+    const auto type = number(dmi_id("chassis_type", "Win32_SystemEnclosure", "ChassisTypes"));
     e.set("ChassisTypes", type ? P::of_integers({*type}) : P::null());
     e.set("Manufacturer", P::text_or_null(gbk(dmi_id("chassis_vendor"))));
     e.set("SerialNumber", P::text_or_null(gbk(identity().chassis_serial)));

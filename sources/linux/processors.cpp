@@ -230,7 +230,10 @@ std::optional<std::string> windows_cpu_description(const CpuInfo& info, Index i)
 std::vector<Instance> processor_instances() {
     auto& fs = linux_files();
     const auto text = fs.read("/proc/cpuinfo", 4 << 20);
-    if (!text) return {};
+    if (!text) {
+        note_unread_file("Win32_Processor", "", "/proc/cpuinfo", fs.last_error());
+        return {};
+    }
     const CpuInfo info = parse_cpuinfo(*text);
     if (info.cut)
         warn_reader("processors: /proc/cpuinfo lists more than " + std::to_string(kMaxCpus) +
