@@ -54,30 +54,6 @@ Bytes read_bytes(const std::string& path) {
     return Bytes(s.begin(), s.end());
 }
 
-// Whether `s` is well-formed UTF-8 (no overlong forms, no surrogates).
-bool valid_utf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n;
-        unsigned cp;
-        if (c < 0x80) n = 0, cp = c;
-        else if (c >= 0xC2 && c <= 0xDF) n = 1, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) n = 2, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) n = 3, cp = c & 0x07;
-        else return false;
-        if (s.size() - i <= n) return false;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const unsigned char t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = cp << 6 | (t & 0x3F);
-        }
-        if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return false;
-        i += n + 1;
-    }
-    return true;
-}
-
 Bytes parse_hex(const std::string& s) {
     Bytes out;
     auto digit = [](char c) -> int {
@@ -111,7 +87,7 @@ MachineFile MachineFile::load(const std::string& path) {
 MachineFile MachineFile::parse(const std::string& content, const std::string& base_dir, const std::string& path) {
     if (content.size() > kMaxFile) throw std::runtime_error(path + ": larger than 4096 KiB, too large for a machine file");
     if (content.find('\0') != std::string::npos) throw std::runtime_error(path + ": binary data, not a machine file");
-    if (!valid_utf8(content)) throw std::runtime_error(path + ": not UTF-8, not a machine file");
+    if (!is_utf8(content)) throw std::runtime_error(path + ": not UTF-8, not a machine file");
     std::istringstream in(content);
     const std::filesystem::path dir(base_dir);
     MachineFile m;

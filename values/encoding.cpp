@@ -40,3 +40,32 @@ std::string substitutes_shown(const std::string& utf8) {
     }
     return out;
 }
+
+std::size_t utf8_char(const std::string& s, std::size_t i, std::uint32_t& cp) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
+    else return 0;
+    if (s.size() - i < n) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (t & 0x3F);
+    }
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0;
+    return n;
+}
+
+bool is_utf8(const std::string& s) {
+    std::uint32_t cp = 0;
+    for (std::size_t i = 0, n; i < s.size(); i += n)
+        if ((n = utf8_char(s, i, cp)) == 0) return false;
+    return true;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "values/text.h"
@@ -16,6 +17,12 @@ Text wide_to_gbk(const wchar_t* w, std::size_t n);
 
 // UTF-8 to GBK; characters GBK lacks become "?".
 Text utf8_to_gbk(const std::string& utf8);
+
+// One UTF-8 character at `i`: its length, with its code point in `cp`, or
+// 0 where the bytes there are not well-formed UTF-8 (overlong, a
+// surrogate, beyond U+10FFFF, cut short).
+std::size_t utf8_char(const std::string& s, std::size_t i, std::uint32_t& cp);
+bool is_utf8(const std::string& s);
 
 // A value read from the machine or a tree must stay on its line: C0 and C1
 // controls, DEL and the Unicode line and paragraph separators inside it

@@ -39,30 +39,6 @@ std::uint16_t gbk_of(std::uint32_t cp) {
     return static_cast<std::uint16_t>(*it & 0xFFFF);
 }
 
-// One UTF-8 character at `i`: its code point and length, or 0 length when
-// the bytes there are not well-formed UTF-8 (overlong, a surrogate, cut).
-std::size_t utf8_char(const std::string& s, std::size_t i, std::uint32_t& cp) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    std::size_t n;
-    if (c < 0x80) {
-        cp = c;
-        return 1;
-    }
-    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
-    else return 0;
-    if (s.size() - i < n) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const unsigned char t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        cp = cp << 6 | (t & 0x3F);
-    }
-    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-        return 0;
-    return n;
-}
-
 }  // namespace
 
 std::string gbk_to_utf8(const Text& gbk) {
